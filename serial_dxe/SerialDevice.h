@@ -1,0 +1,109 @@
+// The per-port record of the serial driver and the operations on it.
+#pragma once
+
+#include "Protocol/SerialFlowState.h"
+#include "Protocol/SerialIo.h"
+#include "Protocol/UartAccess.h"
+#include "Uefi/Base.h"
+#include "Uefi/DevicePath.h"
+#include "serial_dxe/Uart16550Registers.h"
+
+inline constexpr UINT32 SERIAL_SOFT_FIFO_DEPTH = 16;
+
+struct SERIAL_SOFT_FIFO {
+  UINT32 Head;      // next byte to take
+  UINT32 Tail;      // slot for the next byte to store
+  UINT32 FreeCount; // SERIAL_SOFT_FIFO_DEPTH when empty, 0 when full
+  UINT8 Data[SERIAL_SOFT_FIFO_DEPTH];
+};
+
+// One language's name; a table ends with an entry whose two pointers are null.
+struct NAME_TABLE_ENTRY {
+  const CHAR8 *Language;
+  const CHAR16 *Name;
+};
+
+// "serd" in the low four bytes.
+inline constexpr UINT64 SERIAL_DEVICE_SIGNATURE = 0x64726573;
+
+// UartType values.
+inline constexpr UINT32 SERIAL_UART_WITHOUT_FIFO = 2;
+inline constexpr UINT32 SERIAL_UART_WITH_FIFO = 3;
+
+inline constexpr UINT8 SERIAL_XON = 0x11;
+inline constexpr UINT8 SERIAL_XOFF = 0x13;
+
+struct SERIAL_DEVICE {
+  UINT64 Signature;
+  EFI_HANDLE Handle;
+  EFI_SERIAL_IO_PROTOCOL SerialIo;
+  EFI_SERIAL_IO_MODE SerialMode;
+  EFI_DEVICE_PATH_PROTOCOL *DevicePath;
+  EFI_DEVICE_PATH_PROTOCOL *ParentDevicePath;
+  UART_DEVICE_PATH UartDevicePath;
+  UART_ACCESS_PROTOCOL *UartAccess;
+  SERIAL_SOFT_FIFO ReceiveFifo;
+  SERIAL_SOFT_FIFO TransmitFifo;
+  BOOLEAN SoftwareLoopbackEnable;
+  BOOLEAN HardwareFlowControl;
+  BOOLEAN SoftwareFlowControl;
+  UINT8 FlowControlPortIndex;
+  UINT8 SentFlowChar;
+  UINT8 ReceivedFlowChar;
+  UINT32 UartType;
+  NAME_TABLE_ENTRY *ControllerNameTable;
+  // The flow-state notification event of an XON/XOFF child (null otherwise);
+  // Stop closes it before freeing the record so no notification reaches freed memory.
+  EFI_EVENT FlowStateNotifyEvent;
+};
+
+// Copied whole into every new record.
+extern const SERIAL_DEVICE gSerialDeviceTemplate;
+
+// The record that embeds SerialIo. A record without the signature is reported
+// ("CR has Bad Signature") and null is returned: callers answer with an error.
+SERIAL_DEVICE *SERIAL_DEVICE_FROM_SERIAL_IO(EFI_SERIAL_IO_PROTOCOL *SerialIo);
+
+// Byte offset of the UART node inside DevicePath: the parent's nodes without its end node.
+UINTN SerialUartNodeOffset(const SERIAL_DEVICE *Device);
+
+// Serial I/O members.
+EFI_STATUS EFIAPI Uart16550Reset(EFI_SERIAL_IO_PROTOCOL *This);
+EFI_STATUS EFIAPI Uart16550SetAttributes(EFI_SERIAL_IO_PROTOCOL *This, UINT64 BaudRate,
+                                         UINT32 ReceiveFifoDepth, UINT32 Timeout,
+                                         EFI_PARITY_TYPE Parity, UINT8 DataBits,
+                                         EFI_STOP_BITS_TYPE StopBits);
+EFI_STATUS EFIAPI Uart16550SetControl(EFI_SERIAL_IO_PROTOCOL *This, UINT32 Control);
+EFI_STATUS EFIAPI Uart16550GetControl(EFI_SERIAL_IO_PROTOCOL *This, UINT32 *Control);
+EFI_STATUS EFIAPI Uart16550Write(EFI_SERIAL_IO_PROTOCOL *This, UINTN *BufferSize, VOID *Buffer);
+EFI_STATUS EFIAPI Uart16550Read(EFI_SERIAL_IO_PROTOCOL *This, UINTN *BufferSize, VOID *Buffer);
+
+// Software FIFOs and the transfer pass (run at TPL_NOTIFY).
+EFI_STATUS SoftFifoPush(SERIAL_SOFT_FIFO *Fifo, UINT8 Byte);
+EFI_STATUS SoftFifoPop(SERIAL_SOFT_FIFO *Fifo, UINT8 *Byte);
+void SoftFifoEmpty(SERIAL_SOFT_FIFO *Fifo);
+inline bool SoftFifoIsEmpty(const SERIAL_SOFT_FIFO &Fifo) {
+  return Fifo.FreeCount == SERIAL_SOFT_FIFO_DEPTH;
+}
+inline bool SoftFifoIsFull(const SERIAL_SOFT_FIFO &Fifo) {
+  return Fifo.FreeCount == 0;
+}
+EFI_STATUS Uart16550PumpFifos(SERIAL_DEVICE *Device);
+
+// XON/XOFF state: in the record until the shared flow-state table is found.
+enum class FLOW_SIDE : UINT8 { Sent, Received };
+extern SERIAL_FLOW_STATE_PROTOCOL *mFlowState;
+UINT8 GetFlowChar(const SERIAL_DEVICE *Device, FLOW_SIDE Side);
+void SetFlowChar(SERIAL_DEVICE *Device, UINT8 Character, FLOW_SIDE Side);
+void SendFlowChar(SERIAL_DEVICE *Device, UINT8 Character);
+VOID EFIAPI FlowStateProtocolNotify(EFI_EVENT Event, VOID *Context);
+
+// Register access through the controller's access protocol; a read always yields a value.
+inline UINT8 UartRead(const SERIAL_DEVICE *Device, UartRegister Register) {
+  UINT8 Value = 0;
+  Device->UartAccess->ReadRegister(Device->UartAccess, static_cast<UINT32>(Register), &Value);
+  return Value;
+}
+inline void UartWrite(const SERIAL_DEVICE *Device, UartRegister Register, UINT8 Value) {
+  Device->UartAccess->WriteRegister(Device->UartAccess, static_cast<UINT32>(Register), Value);
+}
