@@ -1,0 +1,17 @@
+// ComLinkDxe's level mask: cached, read from the variable once the priority
+// allows, and exposed to other software through DEBUG_LEVEL_PROTOCOL.
+#pragma once
+
+#include "Uefi/Base.h"
+
+struct EFI_SYSTEM_TABLE;
+
+UINT32 GetCurrentErrorLevel();
+
+EFI_STATUS EFIAPI DebugLevelConstructor(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *SystemTable);
+EFI_STATUS EFIAPI DebugLevelDestructor(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *SystemTable);
+
+// Module state (written without locks; see GetCurrentErrorLevel).
+extern UINT32 mCachedLevel;
+extern BOOLEAN mConfigAnswered;
+extern EFI_SYSTEM_TABLE *mDebugLevelSystemTable;

@@ -1,0 +1,9 @@
+// Memory copy and zero. A range that wraps around the address space raises an
+// assertion and is left alone.
+#pragma once
+
+#include "Uefi/Base.h"
+
+// Overlapping ranges are copied correctly.
+void *CopyMem(void *DestinationBuffer, const void *SourceBuffer, UINTN Length);
+void *ZeroMem(void *Buffer, UINTN Length);
