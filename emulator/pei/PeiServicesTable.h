@@ -1,0 +1,12 @@
+// EFI_PEI_SERVICES (PI member order) whose members reach the current
+// Platform's PEI services; unimplemented members answer EFI_UNSUPPORTED and
+// are logged.
+#pragma once
+
+struct EFI_PEI_SERVICES;
+
+namespace emu {
+
+void BuildPeiServices(EFI_PEI_SERVICES &Table);
+
+} // namespace emu

@@ -1,0 +1,17 @@
+// GoogleTest fixture: a fresh Platform per test, checked clean at teardown.
+#pragma once
+
+#include "emulator/Platform.h"
+
+#include <gtest/gtest.h>
+
+namespace emu {
+
+class PlatformTest : public ::testing::Test {
+protected:
+  void TearDown() override { EXPECT_EQ(P.Report(), "") << "platform left unclean"; }
+
+  Platform P;
+};
+
+} // namespace emu
