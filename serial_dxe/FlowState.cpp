@@ -1,0 +1,60 @@
+#include "Uefi/SystemTable.h"
+#include "serial_dxe/SerialDevice.h"
+#include "support/dxe/ServiceTables.h"
+
+SERIAL_FLOW_STATE_PROTOCOL *mFlowState = nullptr;
+
+namespace {
+UINT8 *FlowTable() {
+  return mFlowState == nullptr ? nullptr : mFlowState->GetTable(mFlowState);
+}
+
+UINTN TableOffset(const SERIAL_DEVICE *Device, FLOW_SIDE Side) {
+  return Side == FLOW_SIDE::Sent ? SerialFlowStateSentOffset(Device->FlowControlPortIndex)
+                                 : SerialFlowStateReceivedOffset(Device->FlowControlPortIndex);
+}
+} // namespace
+
+UINT8 GetFlowChar(const SERIAL_DEVICE *Device, FLOW_SIDE Side) {
+  if (UINT8 *Table = FlowTable(); Table != nullptr) {
+    return Table[TableOffset(Device, Side)];
+  }
+  return Side == FLOW_SIDE::Sent ? Device->SentFlowChar : Device->ReceivedFlowChar;
+}
+
+// With the shared protocol found but no table behind it, the record's copy is
+// written: that is the copy GetFlowChar reads then, so the state stays coherent.
+void SetFlowChar(SERIAL_DEVICE *Device, UINT8 Character, FLOW_SIDE Side) {
+  if (UINT8 *Table = FlowTable(); Table != nullptr) {
+    Table[TableOffset(Device, Side)] = Character;
+  } else if (Side == FLOW_SIDE::Sent) {
+    Device->SentFlowChar = Character;
+  } else {
+    Device->ReceivedFlowChar = Character;
+  }
+}
+
+// Goes straight to THR, ahead of queued data: the pass never lets the UART's
+// own FIFO hold more than a byte or two, so there is room for it.
+void SendFlowChar(SERIAL_DEVICE *Device, UINT8 Character) {
+  if (!Device->SoftwareFlowControl) {
+    return;
+  }
+  SetFlowChar(Device, Character, FLOW_SIDE::Sent);
+  UartWrite(Device, UartRegister::Data, Character);
+}
+
+VOID EFIAPI FlowStateProtocolNotify(EFI_EVENT Event, VOID *Context) {
+  auto *Device = static_cast<SERIAL_DEVICE *>(Context);
+  VOID *Interface = nullptr;
+  if (EFI_ERROR(gBS->LocateProtocol(&gSerialFlowStateProtocolGuid, nullptr, &Interface))) {
+    return;
+  }
+  mFlowState = static_cast<SERIAL_FLOW_STATE_PROTOCOL *>(Interface);
+  Device->FlowControlPortIndex = mFlowState->GetPortIndex(mFlowState);
+  Device->UartAccess->Info->PortIndex = Device->FlowControlPortIndex;
+  if (UINT8 *Table = FlowTable(); Table != nullptr) {
+    Table[TableOffset(Device, FLOW_SIDE::Sent)] = Device->SentFlowChar;
+    Table[TableOffset(Device, FLOW_SIDE::Received)] = Device->ReceivedFlowChar;
+  }
+}

@@ -1,0 +1,189 @@
+#include "Pi/StatusCode.h"
+#include "Uefi/SystemTable.h"
+#include "debug_report/DebugReport.h"
+#include "debug_report/dxe/DxeReport.h"
+#include "serial_dxe/NotifyTpl.h"
+#include "serial_dxe/SerialDevice.h"
+#include "support/Memory.h"
+
+namespace {
+constexpr UINT64 DefaultBaudRate = 115200;
+constexpr UINT32 DefaultReceiveFifoDepth = 1;
+constexpr UINT32 DefaultTimeout = 1000;
+constexpr UINT8 DefaultDataBits = 8;
+constexpr UINT32 MaxTimeout = 100000000;
+constexpr UINT32 MaxDivisor = 0xFFFF;
+
+constexpr UINT32 StandardBaudRates[] = {50,   75,    110,   134,   150,   300,  600,
+                                        1200, 1800,  2000,  2400,  3600,  4800, 7200,
+                                        9600, 19200, 38400, 57600, 115200};
+
+// LCR parity bits by EFI_PARITY_TYPE (NoParity .. SpaceParity).
+constexpr UINT8 ParityBits[] = {0,
+                                0,
+                                Lcr::ParityEnable | Lcr::EvenParity,
+                                Lcr::ParityEnable,
+                                Lcr::ParityEnable | Lcr::StickParity,
+                                Lcr::ParityEnable | Lcr::StickParity | Lcr::EvenParity};
+
+UINT64 RoundToStandardRate(UINT64 BaudRate) {
+  UINT64 Rounded = StandardBaudRates[0];
+  for (UINT32 Rate : StandardBaudRates) {
+    if (Rate <= BaudRate) {
+      Rounded = Rate;
+    }
+  }
+  return Rounded;
+}
+
+EFI_STATUS RejectAttribute(UINT32 Line, const CHAR8 *Format, UINT32 Value) {
+  DebugMessage(DEBUG_ERROR, Format, "Uart16550SetAttributes", Line, Value);
+  return EFI_INVALID_PARAMETER;
+}
+
+// Rewrites the child's UART node in place and tells the path's consumers.
+EFI_STATUS PublishUartNode(SERIAL_DEVICE *Device) {
+  if (Device->Handle == nullptr) {
+    return EFI_SUCCESS;
+  }
+  CopyMem(reinterpret_cast<UINT8 *>(Device->DevicePath) + SerialUartNodeOffset(Device),
+          &Device->UartDevicePath, sizeof(UART_DEVICE_PATH));
+  return gBS->ReinstallProtocolInterface(Device->Handle, &gEfiDevicePathProtocolGuid,
+                                         Device->DevicePath, Device->DevicePath);
+}
+} // namespace
+
+EFI_STATUS EFIAPI Uart16550SetAttributes(EFI_SERIAL_IO_PROTOCOL *This, UINT64 BaudRate,
+                                         UINT32 ReceiveFifoDepth, UINT32 Timeout,
+                                         EFI_PARITY_TYPE Parity, UINT8 DataBits,
+                                         EFI_STOP_BITS_TYPE StopBits) {
+  SERIAL_DEVICE *Device = SERIAL_DEVICE_FROM_SERIAL_IO(This);
+  if (Device == nullptr) {
+    return EFI_INVALID_PARAMETER;
+  }
+  BaudRate = BaudRate == 0 ? DefaultBaudRate : BaudRate;
+  ReceiveFifoDepth = ReceiveFifoDepth == 0 ? DefaultReceiveFifoDepth : ReceiveFifoDepth;
+  Timeout = Timeout == 0 ? DefaultTimeout : Timeout;
+  Parity = Parity == DefaultParity ? NoParity : Parity;
+  DataBits = DataBits == 0 ? DefaultDataBits : DataBits;
+  StopBits = StopBits == DefaultStopBits ? OneStopBit : StopBits;
+
+  if (DataBits == 5 || DataBits == 6) {
+    return RejectAttribute(__LINE__, "Uart16550 Fail[%a.%d] DataBits = %d\n", DataBits);
+  }
+  if (BaudRate < StandardBaudRates[0] || BaudRate > DefaultBaudRate) {
+    return RejectAttribute(__LINE__, "Uart16550 Fail[%a.%d] BaudRate = %d\n",
+                           static_cast<UINT32>(BaudRate));
+  }
+  const UINT64 Rate = RoundToStandardRate(BaudRate);
+  if (ReceiveFifoDepth < 1 || ReceiveFifoDepth > SERIAL_SOFT_FIFO_DEPTH) {
+    return RejectAttribute(__LINE__, "Uart16550 Fail[%a.%d] ReceiveFifoDepth = %d\n",
+                           ReceiveFifoDepth);
+  }
+  if (Timeout < 1 || Timeout > MaxTimeout) {
+    return RejectAttribute(__LINE__, "Uart16550 Fail[%a.%d] Timeout = %d\n", Timeout);
+  }
+  if (Parity < NoParity || Parity > SpaceParity) {
+    return RejectAttribute(__LINE__, "Uart16550 Fail[%a.%d] Parity = %d\n", Parity);
+  }
+  if (DataBits < 5 || DataBits > 8) {
+    return RejectAttribute(__LINE__, "Uart16550 Fail[%a.%d] DataBits = %d\n", DataBits);
+  }
+  if (StopBits < OneStopBit || StopBits > TwoStopBits) {
+    return RejectAttribute(__LINE__, "Uart16550 Fail[%a.%d] StopBits = %d\n", StopBits);
+  }
+  if (DataBits >= 6 && StopBits == OneFiveStopBits) {
+    DebugMessage(DEBUG_ERROR, "Uart16550 Fail[%a.%d] DataBits = %d, StopBits = %d\n",
+                 "Uart16550SetAttributes", __LINE__, DataBits, StopBits);
+    return EFI_INVALID_PARAMETER;
+  }
+  // Judged on the full quotient: a clock so fast that it only fits 16 bits
+  // after truncation must not slip through with a wrong divisor.
+  const UINT64 ClockRate = Device->UartAccess->Info->ClockRate;
+  const UINT64 Scaled = Rate * 16;
+  const UINT64 Divisor = ClockRate / Scaled + (ClockRate % Scaled != 0 ? 1 : 0);
+  if (Divisor == 0 || Divisor > MaxDivisor) {
+    return RejectAttribute(__LINE__, "Uart16550 Fail[%a.%d] Divisor = %d\n",
+                           static_cast<UINT32>(Divisor));
+  }
+
+  EFI_STATUS Status = EFI_SUCCESS;
+  {
+    NotifyTpl Tpl;
+    const UINT8 LineControl = UartRead(Device, UartRegister::LineControl);
+    UartWrite(Device, UartRegister::LineControl, LineControl | Lcr::DivisorLatch);
+    UartWrite(Device, UartDivisorLow, static_cast<UINT8>(Divisor));
+    UartWrite(Device, UartDivisorHigh, static_cast<UINT8>(Divisor >> 8));
+    UartWrite(Device, UartRegister::LineControl,
+              static_cast<UINT8>((LineControl & Lcr::Break) | ParityBits[Parity] |
+                                 (StopBits == OneStopBit ? 0 : Lcr::TwoStopBits) |
+                                 ((DataBits - 5) & Lcr::WordLengthMask)));
+
+    EFI_SERIAL_IO_MODE &Mode = Device->SerialMode;
+    Mode.BaudRate = ClockRate / Divisor / 16;
+    Mode.ReceiveFifoDepth = ReceiveFifoDepth;
+    Mode.Timeout = Timeout;
+    Mode.Parity = Parity;
+    Mode.DataBits = DataBits;
+    Mode.StopBits = StopBits;
+
+    UART_DEVICE_PATH &Node = Device->UartDevicePath;
+    if (Node.BaudRate != Mode.BaudRate || Node.DataBits != DataBits || Node.Parity != Parity ||
+        Node.StopBits != StopBits) {
+      DebugMessage(DEBUG_INFO, "Device Path Node has actually changed.\n");
+      Node.BaudRate = Mode.BaudRate;
+      Node.DataBits = DataBits;
+      Node.Parity = static_cast<UINT8>(Parity);
+      Node.StopBits = static_cast<UINT8>(StopBits);
+      Status = PublishUartNode(Device);
+    }
+  }
+  DebugAssertEfiError(Status);
+  return Status;
+}
+
+EFI_STATUS EFIAPI Uart16550Reset(EFI_SERIAL_IO_PROTOCOL *This) {
+  SERIAL_DEVICE *Device = SERIAL_DEVICE_FROM_SERIAL_IO(This);
+  if (Device == nullptr) {
+    return EFI_INVALID_PARAMETER;
+  }
+  ReportStatusCodeWithDevicePath(EFI_PROGRESS_CODE, EFI_PERIPHERAL_SERIAL_PORT | EFI_P_PC_RESET,
+                                 Device->DevicePath);
+  const EFI_TPL Previous = gBS->RaiseTPL(TPL_NOTIFY);
+  const UINT8 LineControl = UartRead(Device, UartRegister::LineControl);
+  UartWrite(Device, UartRegister::LineControl, LineControl & ~Lcr::DivisorLatch);
+  const UINT8 InterruptEnable = UartRead(Device, UartRegister::InterruptEnable);
+  UartWrite(Device, UartRegister::InterruptEnable, InterruptEnable & ~Ier::AllInterrupts);
+  // No image of FCR is kept: IER as read, FIFOs off, is the base of both FCR writes.
+  const UINT8 FifoControlBase = InterruptEnable & ~Fcr::Enable;
+  UartWrite(Device, UartRegister::FifoControl, FifoControlBase);
+  const UINT8 ModemControl = UartRead(Device, UartRegister::ModemControl);
+  UartWrite(Device, UartRegister::ModemControl,
+            (ModemControl & ~(Mcr::Out1 | Mcr::Out2 | Mcr::Loopback)) | Mcr::Dtr | Mcr::Rts);
+  UartWrite(Device, UartRegister::Scratch, 0);
+
+  const EFI_SERIAL_IO_MODE *Mode = This->Mode;
+  EFI_STATUS Status = This->SetAttributes(This, Mode->BaudRate, Mode->ReceiveFifoDepth,
+                                          Mode->Timeout, static_cast<EFI_PARITY_TYPE>(Mode->Parity),
+                                          static_cast<UINT8>(Mode->DataBits),
+                                          static_cast<EFI_STOP_BITS_TYPE>(Mode->StopBits));
+  if (!EFI_ERROR(Status)) {
+    UINT32 Control = EFI_SERIAL_DATA_TERMINAL_READY | EFI_SERIAL_REQUEST_TO_SEND;
+    Control |= Device->HardwareFlowControl ? EFI_SERIAL_HARDWARE_FLOW_CONTROL_ENABLE : 0;
+    Control |= Device->SoftwareLoopbackEnable ? EFI_SERIAL_SOFTWARE_LOOPBACK_ENABLE : 0;
+    Status = This->SetControl(This, Control);
+  }
+  if (EFI_ERROR(Status)) {
+    gBS->RestoreTPL(Previous);
+    DebugAssert(false, "((BOOLEAN)(0==1))");
+    return EFI_DEVICE_ERROR;
+  }
+  UartWrite(Device, UartRegister::FifoControl,
+            Device->UartType == SERIAL_UART_WITH_FIFO
+                ? static_cast<UINT8>(FifoControlBase | Fcr::EnableAndClear)
+                : static_cast<UINT8>(FifoControlBase & ~Fcr::EnableAndClear));
+  SoftFifoEmpty(&Device->ReceiveFifo);
+  SoftFifoEmpty(&Device->TransmitFifo);
+  gBS->RestoreTPL(Previous);
+  return EFI_SUCCESS;
+}

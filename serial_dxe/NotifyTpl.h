@@ -1,0 +1,23 @@
+// Holds the task priority at TPL_NOTIFY for a scope: the driver's only mutual
+// exclusion around register and FIFO sequences.
+#pragma once
+
+#include "Uefi/SystemTable.h"
+#include "support/dxe/ServiceTables.h"
+
+class NotifyTpl {
+public:
+  NotifyTpl() : Previous(gBS->RaiseTPL(TPL_NOTIFY)) {}
+  ~NotifyTpl() { gBS->RestoreTPL(Previous); }
+  NotifyTpl(const NotifyTpl &) = delete;
+  NotifyTpl &operator=(const NotifyTpl &) = delete;
+
+private:
+  EFI_TPL Previous;
+};
+
+// Every wait of the driver is made of these steps.
+inline constexpr UINTN SerialStallStepUs = 10;
+inline void SerialStallStep() {
+  gBS->Stall(SerialStallStepUs);
+}

@@ -1,0 +1,231 @@
+#include "Pi/StatusCode.h"
+#include "debug_report/dxe/DxeReport.h"
+#include "serial_dxe/NotifyTpl.h"
+#include "serial_dxe/SerialDevice.h"
+
+namespace {
+// Full handshake: RTS says "ready to receive". The half-handshake scheme (RTS
+// asserted only while sending, CTS low meaning ready) is a build-time choice.
+constexpr bool HalfHandshakeFlowControl = false;
+constexpr UINT64 WriteBudgetFactor = 17000000; // microseconds per second x 17 characters
+constexpr UINT32 CtsWaitSteps = 6;
+
+void ReportSerialCode(const SERIAL_DEVICE *Device, EFI_STATUS_CODE_TYPE Type,
+                      EFI_STATUS_CODE_VALUE Operation) {
+  ReportStatusCodeWithDevicePath(Type, EFI_PERIPHERAL_SERIAL_PORT | Operation, Device->DevicePath);
+}
+
+void SetRts(const SERIAL_DEVICE *Device, bool On) {
+  UINT8 Value = UartRead(Device, UartRegister::ModemControl);
+  Value = On ? (Value | Mcr::Rts) : (Value & ~Mcr::Rts);
+  UartWrite(Device, UartRegister::ModemControl, Value);
+}
+
+// The UART is not touched. A byte that cannot move because ReceiveFifo is full
+// stays queued (nothing is lost); Write then times out on it as on a line whose
+// peer is not ready, and Read can still drain ReceiveFifo.
+EFI_STATUS PumpLoopback(SERIAL_DEVICE *Device) {
+  while (!SoftFifoIsEmpty(Device->TransmitFifo)) {
+    if (SoftFifoIsFull(Device->ReceiveFifo)) {
+      return EFI_OUT_OF_RESOURCES;
+    }
+    UINT8 Byte = 0;
+    SoftFifoPop(&Device->TransmitFifo, &Byte);
+    SoftFifoPush(&Device->ReceiveFifo, Byte);
+  }
+  return EFI_SUCCESS;
+}
+
+void ReceiveByte(SERIAL_DEVICE *Device, UINT8 LineStatus) {
+  if ((LineStatus & Lsr::AnyError) != 0) {
+    ReportSerialCode(Device, EFI_ERROR_CODE, EFI_P_EC_INPUT_ERROR);
+  }
+  const UINT8 Byte = UartRead(Device, UartRegister::Data);
+  // Parity, framing and break flags describe the byte now in RBR; FifoError
+  // alone only says a bad byte is further back, so this one is kept.
+  if ((LineStatus & (Lsr::ParityError | Lsr::FramingError | Lsr::Break)) != 0) {
+    return;
+  }
+  if (Device->SoftwareFlowControl && (Byte == SERIAL_XON || Byte == SERIAL_XOFF)) {
+    SetFlowChar(Device, Byte, FLOW_SIDE::Received);
+    return;
+  }
+  if (SoftFifoPush(&Device->ReceiveFifo, Byte) == EFI_BUFFER_TOO_SMALL &&
+      GetFlowChar(Device, FLOW_SIDE::Sent) == SERIAL_XON) {
+    SendFlowChar(Device, SERIAL_XOFF);
+  }
+  if (Device->HardwareFlowControl && !HalfHandshakeFlowControl &&
+      SoftFifoIsFull(Device->ReceiveFifo)) {
+    SetRts(Device, false);
+  }
+}
+
+// One attempt under RTS/CTS. The peer gets six short waits; if it is still not
+// ready the byte stays queued and the caller ends the pass, so a peer that
+// holds CTS off can delay Write only up to its time-out.
+bool TransmitWithHandshake(SERIAL_DEVICE *Device) {
+  if (HalfHandshakeFlowControl) {
+    SetRts(Device, false);
+  }
+  const auto PeerReady = [](UINT8 Status) {
+    return ((Status & Msr::Cts) != 0) != HalfHandshakeFlowControl;
+  };
+  UINT8 Status = UartRead(Device, UartRegister::ModemStatus);
+  for (UINT32 Waits = 0; (Status & Msr::Dcd) != 0 && !PeerReady(Status);) {
+    SerialStallStep();
+    if (++Waits == CtsWaitSteps) {
+      break;
+    }
+    Status = UartRead(Device, UartRegister::ModemStatus);
+  }
+  const bool Send = (Status & Msr::Dcd) == 0 || PeerReady(Status);
+  if (Send) {
+    UINT8 Byte = 0;
+    SoftFifoPop(&Device->TransmitFifo, &Byte);
+    UartWrite(Device, UartRegister::Data, Byte);
+  }
+  if (HalfHandshakeFlowControl) {
+    SetRts(Device, true);
+  }
+  return Send;
+}
+
+// Waits for the transmitter to drain on a UART used without FIFOs; returns the
+// last line status read.
+UINT8 WaitTransmitterEmpty(SERIAL_DEVICE *Device) {
+  UINT8 LineStatus = UartRead(Device, UartRegister::LineStatus);
+  for (UINT32 Waits = 0; (LineStatus & Lsr::Temt) == 0;) {
+    SerialStallStep();
+    if (++Waits > Device->SerialMode.Timeout) {
+      break;
+    }
+    LineStatus = UartRead(Device, UartRegister::LineStatus);
+  }
+  return LineStatus;
+}
+} // namespace
+
+EFI_STATUS Uart16550PumpFifos(SERIAL_DEVICE *Device) {
+  if (Device->SoftwareLoopbackEnable) {
+    return PumpLoopback(Device);
+  }
+  bool ReceiveFull = SoftFifoIsFull(Device->ReceiveFifo);
+  if (Device->HardwareFlowControl && !HalfHandshakeFlowControl && !ReceiveFull) {
+    SetRts(Device, true);
+  }
+  UINT8 LineStatus = 0;
+  do {
+    LineStatus = UartRead(Device, UartRegister::LineStatus);
+    if ((LineStatus & Lsr::DataReady) != 0 && !ReceiveFull) {
+      if (!SoftFifoIsFull(Device->ReceiveFifo)) {
+        ReceiveByte(Device, LineStatus);
+        continue;
+      }
+      ReceiveFull = true;
+      ReportSerialCode(Device, EFI_PROGRESS_CODE, EFI_P_SERIAL_PORT_PC_CLEAR_BUFFER);
+    }
+    if ((LineStatus & Lsr::Thre) == 0 || SoftFifoIsEmpty(Device->TransmitFifo)) {
+      return EFI_SUCCESS;
+    }
+    if (Device->HardwareFlowControl) {
+      if (!TransmitWithHandshake(Device)) {
+        return EFI_SUCCESS;
+      }
+      continue;
+    }
+    // An XOFF from the peer pauses the port: the byte stays queued and the pass
+    // ends, so Write times out and hands the byte back rather than losing it.
+    if (Device->SoftwareFlowControl && GetFlowChar(Device, FLOW_SIDE::Received) != SERIAL_XON) {
+      return EFI_SUCCESS;
+    }
+    UINT8 Byte = 0;
+    SoftFifoPop(&Device->TransmitFifo, &Byte);
+    UartWrite(Device, UartRegister::Data, Byte);
+    if (Device->UartType == SERIAL_UART_WITHOUT_FIFO) {
+      LineStatus = WaitTransmitterEmpty(Device);
+    }
+  } while ((LineStatus & Lsr::Thre) != 0 && !SoftFifoIsEmpty(Device->TransmitFifo));
+  return EFI_SUCCESS;
+}
+
+EFI_STATUS EFIAPI Uart16550Write(EFI_SERIAL_IO_PROTOCOL *This, UINTN *BufferSize, VOID *Buffer) {
+  SERIAL_DEVICE *Device = SERIAL_DEVICE_FROM_SERIAL_IO(This);
+  if (Device == nullptr || BufferSize == nullptr) {
+    return EFI_INVALID_PARAMETER;
+  }
+  if (*BufferSize == 0) {
+    return EFI_SUCCESS;
+  }
+  if (Buffer == nullptr) {
+    ReportSerialCode(Device, EFI_ERROR_CODE, EFI_P_EC_OUTPUT_ERROR);
+    return EFI_DEVICE_ERROR;
+  }
+  NotifyTpl Tpl;
+  const EFI_SERIAL_IO_MODE &Mode = Device->SerialMode;
+  const UINT64 BitsPerCharacter =
+      1 + Mode.DataBits + (Mode.StopBits == TwoStopBits ? 2 : Mode.StopBits);
+  // A rate of 0 (a clock below 16 Hz) gives no line time to budget: the
+  // time-out alone bounds each byte then.
+  UINT64 Budget = Mode.Timeout;
+  if (Mode.BaudRate != 0 && BitsPerCharacter * WriteBudgetFactor / Mode.BaudRate > Budget) {
+    Budget = BitsPerCharacter * WriteBudgetFactor / Mode.BaudRate;
+  }
+  const auto *Bytes = static_cast<const UINT8 *>(Buffer);
+  for (UINTN Index = 0; Index < *BufferSize; Index++) {
+    SoftFifoPush(&Device->TransmitFifo, Bytes[Index]);
+    for (UINT64 Elapsed = 0;; Elapsed += SerialStallStepUs) {
+      if (Uart16550PumpFifos(Device) == EFI_SUCCESS && SoftFifoIsEmpty(Device->TransmitFifo)) {
+        break;
+      }
+      if (Elapsed >= Budget) {
+        // The byte is taken back: the count returned is exactly what left the
+        // software FIFO, so a caller that retries from it neither loses nor
+        // repeats a byte. Earlier bytes have gone, so it is the only one queued.
+        UINT8 Unsent = 0;
+        SoftFifoPop(&Device->TransmitFifo, &Unsent);
+        *BufferSize = Index;
+        return EFI_TIMEOUT;
+      }
+      SerialStallStep();
+    }
+  }
+  return EFI_SUCCESS;
+}
+
+EFI_STATUS EFIAPI Uart16550Read(EFI_SERIAL_IO_PROTOCOL *This, UINTN *BufferSize, VOID *Buffer) {
+  SERIAL_DEVICE *Device = SERIAL_DEVICE_FROM_SERIAL_IO(This);
+  if (Device == nullptr || BufferSize == nullptr) {
+    return EFI_INVALID_PARAMETER;
+  }
+  if (*BufferSize == 0) {
+    return EFI_SUCCESS;
+  }
+  if (Buffer == nullptr) {
+    return EFI_DEVICE_ERROR;
+  }
+  NotifyTpl Tpl;
+  // A pass only fails when a loopback byte finds ReceiveFifo full, which is
+  // exactly when this Read can make room, so its result does not stop the Read.
+  Uart16550PumpFifos(Device);
+  auto *Bytes = static_cast<UINT8 *>(Buffer);
+  UINT64 Elapsed = 0;
+  for (UINTN Index = 0; Index < *BufferSize;) {
+    if (SoftFifoPop(&Device->ReceiveFifo, &Bytes[Index]) == EFI_SUCCESS) {
+      Index++;
+      Elapsed = 0;
+      continue;
+    }
+    if (GetFlowChar(Device, FLOW_SIDE::Sent) == SERIAL_XOFF) {
+      SendFlowChar(Device, SERIAL_XON);
+    }
+    if (Elapsed >= Device->SerialMode.Timeout) {
+      *BufferSize = Index;
+      return EFI_TIMEOUT;
+    }
+    SerialStallStep();
+    Elapsed += SerialStallStepUs;
+    Uart16550PumpFifos(Device);
+  }
+  Uart16550PumpFifos(Device);
+  return EFI_SUCCESS;
+}
