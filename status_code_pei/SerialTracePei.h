@@ -1,0 +1,53 @@
+// SerialTracePei: every PEI status code as text on COM1, gated by the
+// DebugMessageConfig variable through the platform's PCD database.
+#pragma once
+
+#include "Pi/PeiServices.h"
+#include "Pi/StatusCode.h"
+#include "Ppi/ReadOnlyVariable2.h"
+#include "Uefi/Base.h"
+#include "print/Print.h"
+
+extern "C" EFI_STATUS EFIAPI SerialTracePeiEntryPoint(EFI_PEI_FILE_HANDLE FileHandle,
+                                                      const EFI_PEI_SERVICES **PeiServices);
+
+EFI_STATUS EFIAPI VariablePpiNotify(const EFI_PEI_SERVICES **PeiServices,
+                                    EFI_PEI_NOTIFY_DESCRIPTOR *NotifyDescriptor, VOID *Ppi);
+
+// Sets the enable gate, then the three class gates from bytes 1 to 3 of the
+// variable when it can be read. Returns the status of GetVariable.
+EFI_STATUS LoadSerialGates(const EFI_PEI_READ_ONLY_VARIABLE2_PPI *VariablePpi);
+
+// COM1 at divisor 1, 8N1, FIFOs and modem outputs off, unless already there.
+EFI_STATUS InitializeCom1();
+
+// Sends Count bytes, each once the transmit holding register is empty.
+void WriteCom1(const CHAR8 *Buffer, UINTN Count);
+
+// A gate reads FALSE when the PCD PPI is missing: the class stays silent.
+BOOLEAN ReadGate(UINT32 TokenNumber);
+// The same read without the EFI-error assertion on a missing PCD PPI. The
+// worker uses it for assertion records, which that assertion would produce
+// again and again.
+BOOLEAN ReadGateUnreported(UINT32 TokenNumber);
+// Returns Value; the status of the PCD service is dropped.
+UINT8 WriteGate(UINT32 TokenNumber, UINT8 Value);
+
+EFI_STATUS LocatePpiByGuid(const EFI_GUID *Guid, VOID **Ppi);
+
+EFI_STATUS EFIAPI SerialStatusCodeWorker(const EFI_PEI_SERVICES **PeiServices,
+                                         EFI_STATUS_CODE_TYPE CodeType, EFI_STATUS_CODE_VALUE Value,
+                                         UINT32 Instance, const EFI_GUID *CallerId,
+                                         const EFI_STATUS_CODE_DATA *Data);
+
+// The decoders read only what the record's header declares (HeaderSize +
+// Size bytes from its start, the header's first four bytes always); a record
+// too short for its kind is not that kind. Out-parameters are written only
+// on TRUE, and the strings they return point into the record.
+BOOLEAN DecodeAssertRecord(EFI_STATUS_CODE_TYPE CodeType, EFI_STATUS_CODE_VALUE Value,
+                           const EFI_STATUS_CODE_DATA *Data, const CHAR8 **Filename,
+                           const CHAR8 **Description, UINT32 *LineNumber);
+BOOLEAN DecodeDebugRecord(const EFI_STATUS_CODE_DATA *Data, UINT32 *ErrorLevel, ARG_LIST *Marker,
+                          const CHAR8 **Format);
+// An ASCII string record: TRUE with the text address (which may be null).
+BOOLEAN DecodeStringRecord(const EFI_STATUS_CODE_DATA *Data, const CHAR8 **String);
