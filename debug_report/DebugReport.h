@@ -3,10 +3,9 @@
 // status-code protocol, by the library flavour linked in).
 #pragma once
 
+#include "Pi/StatusCode.h"
 #include "Uefi/Base.h"
 #include "debug_report/BuildSettings.h"
-
-struct EFI_STATUS_CODE_DATA;
 
 // Level bits of the module's own messages.
 inline constexpr UINT32 DEBUG_ERROR = 0x80000000;

@@ -2,14 +2,8 @@
 // without alignment requirement.
 #pragma once
 
+#include "Protocol/DevicePath.h"
 #include "Uefi/Base.h"
-
-struct EFI_DEVICE_PATH_PROTOCOL;
-
-inline constexpr UINT8 EndDevicePathType = 0x7F;
-inline constexpr UINT8 EndEntireDevicePathSubtype = 0xFF;
-inline constexpr UINT16 EndDevicePathLength = 4;
-inline constexpr UINT16 DevicePathNodeHeaderLength = 4;
 
 // A null node raises an assertion and reads as zero.
 UINT8 DevicePathType(const void *Node);

@@ -1,6 +1,6 @@
-// One hardware divide step: (High:Low) / Divisor with High < Divisor, so the
-// quotient fits 32 bits. Firmware builds use the instruction (DIV r/m32);
-// host builds have a plain C++ equivalent.
+// One processor divide step: (High:Low) / Divisor with High < Divisor, so the
+// quotient fits 32 bits and DIV cannot fault. The instruction runs the same in
+// firmware and host builds, so the host tests cover it.
 #pragma once
 
 #include "Uefi/Base.h"

@@ -1,0 +1,52 @@
+#include "debug_report/DebugRecords.h"
+#include "debug_report/DebugReport.h"
+#include "debug_report/ReportInternal.h"
+#include "support/Memory.h"
+#include "support/Unaligned.h"
+
+namespace {
+
+using LAYOUT = ASSERT_INFO_RECORD_LAYOUT;
+
+// Counted here rather than with AsciiStrLen: a failing length check would
+// report an assertion from inside the assertion reporter. A null string
+// counts as empty.
+UINTN TextSize(const CHAR8 *Text) {
+  UINTN Length = 0;
+  if (Text != nullptr) {
+    while (Text[Length] != 0) {
+      Length++;
+    }
+  }
+  return Length + 1;
+}
+
+void PutText(UINT8 *Target, const CHAR8 *Text, UINTN Size) {
+  if (Text != nullptr) {
+    CopyMem(Target, Text, Size - 1);
+  }
+  Target[Size - 1] = 0;
+}
+
+} // namespace
+
+void ReportAssertionRecord(const CHAR8 *FileName, UINTN LineNumber, const CHAR8 *Description) {
+  UINTN FileSize = TextSize(FileName);
+  UINTN DescriptionSize = TextSize(Description);
+  if (LAYOUT::HeadSize + FileSize + DescriptionSize > LAYOUT::MaxSize) {
+    if (LAYOUT::HeadSize + FileSize < LAYOUT::MaxSize) {
+      DescriptionSize = LAYOUT::MaxSize - LAYOUT::HeadSize - FileSize;
+    } else {
+      DescriptionSize = 1;
+      FileSize = LAYOUT::MaxSize - LAYOUT::HeadSize - 1;
+    }
+  }
+  // Zeroed so that the reserved head carries nothing stale.
+  UINT64 Storage[LAYOUT::MaxSize / sizeof(UINT64)] = {};
+  auto *Record = reinterpret_cast<UINT8 *>(Storage);
+  WriteUnaligned32(Record + LAYOUT::LineNumberOffset, static_cast<UINT32>(LineNumber));
+  PutText(Record + LAYOUT::HeadSize, FileName, FileSize);
+  PutText(Record + LAYOUT::HeadSize + FileSize, Description, DescriptionSize);
+  ReportStatusCodeWithData(AssertionCodeType, AssertionCodeValue, 0, nullptr, nullptr, Record,
+                           LAYOUT::HeadSize + FileSize + DescriptionSize);
+}

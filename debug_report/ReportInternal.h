@@ -1,0 +1,28 @@
+// Pieces shared by the DXE and PEI flavours of the reporting library; each
+// flavour supplies what differs between them.
+#pragma once
+
+#include "Pi/StatusCode.h"
+#include "Uefi/Base.h"
+
+// Largest extended data that fits the stack buffer behind its header.
+inline constexpr UINTN StackDataCapacity = 492;
+
+// The level mask in force for the next debug message (flavour-specific).
+UINT32 DebugMessageLevelMask();
+
+// Builds the ASSERT_INFO_RECORD and reports it; never halts.
+void ReportAssertionRecord(const CHAR8 *FileName, UINTN LineNumber, const CHAR8 *Description);
+
+// Raises the assertions for inconsistent Data/DataSize; processing goes on.
+void CheckExtendedDataArguments(const void *Data, UINTN DataSize);
+
+// Header then DataSize bytes of Data (zeros when Data is null).
+void FillStatusCodeData(EFI_STATUS_CODE_DATA *Header, const EFI_GUID *DataType, const void *Data,
+                        UINTN DataSize);
+
+// Reports through a 520-byte stack buffer; data over StackDataCapacity is
+// refused with a debug message and EFI_OUT_OF_RESOURCES.
+EFI_STATUS ReportStatusCodeFromStack(EFI_STATUS_CODE_TYPE Type, EFI_STATUS_CODE_VALUE Value,
+                                     UINT32 Instance, const EFI_GUID *CallerId,
+                                     const EFI_GUID *DataType, const void *Data, UINTN DataSize);

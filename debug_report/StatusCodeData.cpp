@@ -1,0 +1,47 @@
+#include "debug_report/DebugRecords.h"
+#include "debug_report/DebugReport.h"
+#include "debug_report/ReportInternal.h"
+#include "support/Memory.h"
+#include "support/Unaligned.h"
+
+namespace {
+
+constexpr UINTN StackBufferSize = 520;
+static_assert(StatusCodeDataHeaderSize + StackDataCapacity <= StackBufferSize);
+
+} // namespace
+
+void CheckExtendedDataArguments(const void *Data, UINTN DataSize) {
+  DebugAssert(!(Data == nullptr && DataSize != 0),
+              "!((ExtendedData == ((void *) 0)) && (ExtendedDataSize != 0))");
+  DebugAssert(!(Data != nullptr && DataSize == 0),
+              "!((ExtendedData != ((void *) 0)) && (ExtendedDataSize == 0))");
+}
+
+void FillStatusCodeData(EFI_STATUS_CODE_DATA *Header, const EFI_GUID *DataType, const void *Data,
+                        UINTN DataSize) {
+  Header->HeaderSize = static_cast<UINT16>(StatusCodeDataHeaderSize);
+  Header->Size = static_cast<UINT16>(DataSize);
+  GuidCopy(&Header->Type, DataType != nullptr ? DataType : &gEfiStatusCodeSpecificDataGuid);
+  auto *Payload = reinterpret_cast<UINT8 *>(Header) + StatusCodeDataHeaderSize;
+  // Null data with a size is reported as zeros, never as stale memory.
+  if (Data != nullptr) {
+    CopyMem(Payload, Data, DataSize);
+  } else {
+    ZeroMem(Payload, DataSize);
+  }
+}
+
+EFI_STATUS ReportStatusCodeFromStack(EFI_STATUS_CODE_TYPE Type, EFI_STATUS_CODE_VALUE Value,
+                                     UINT32 Instance, const EFI_GUID *CallerId,
+                                     const EFI_GUID *DataType, const void *Data, UINTN DataSize) {
+  if (DataSize > StackDataCapacity) {
+    DebugMessage(DEBUG_ERROR, "Status code extended data is too large to be reported!\n");
+    return EFI_OUT_OF_RESOURCES;
+  }
+  UINT64 Storage[StackBufferSize / sizeof(UINT64)];
+  auto *Header = reinterpret_cast<EFI_STATUS_CODE_DATA *>(Storage);
+  FillStatusCodeData(Header, DataType, Data, DataSize);
+  return SendStatusCode(Type, Value, Instance, CallerId != nullptr ? CallerId : &gEfiCallerIdGuid,
+                        Header);
+}

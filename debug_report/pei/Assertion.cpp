@@ -1,0 +1,7 @@
+#include "debug_report/DebugReport.h"
+#include "debug_report/ReportInternal.h"
+
+// SerialTracePei never halts on an assertion.
+void ReportAssertion(const CHAR8 *FileName, UINTN LineNumber, const CHAR8 *Description) {
+  ReportAssertionRecord(FileName, LineNumber, Description);
+}

@@ -1,0 +1,30 @@
+#include "debug_report/DebugLevel.h"
+#include "Guid/DebugMessageConfig.h"
+#include "Pi/PeiServices.h"
+#include "Ppi/ReadOnlyVariable2.h"
+#include "debug_report/ReportInternal.h"
+#include "debug_report/pei/PeiServicesPointer.h"
+
+// Read afresh for every message: PEI keeps no state of its own.
+UINT32 DebugMessageLevelMask() {
+  const EFI_PEI_SERVICES **PeiServices = GetPeiServices();
+  if (PeiServices == nullptr || *PeiServices == nullptr || (*PeiServices)->LocatePpi == nullptr) {
+    return DefaultErrorLevel;
+  }
+  void *Interface = nullptr;
+  if (EFI_ERROR(
+          (*PeiServices)
+              ->LocatePpi(PeiServices, &gEfiPeiReadOnlyVariable2PpiGuid, 0, nullptr, &Interface)) ||
+      Interface == nullptr) {
+    return DefaultErrorLevel;
+  }
+  const auto *Variable = static_cast<const EFI_PEI_READ_ONLY_VARIABLE2_PPI *>(Interface);
+  // Zeroed: a stored value shorter than the record fills only its own bytes.
+  DEBUG_MESSAGE_CONFIG Record = {};
+  UINTN DataSize = sizeof(Record);
+  if (EFI_ERROR(Variable->GetVariable(Variable, DEBUG_MESSAGE_CONFIG_VARIABLE_NAME,
+                                      &gDebugMessageConfigGuid, nullptr, &DataSize, &Record))) {
+    return DefaultErrorLevel;
+  }
+  return ConfigToErrorLevel(&Record);
+}
