@@ -1,0 +1,228 @@
+#include "serial_dxe/DebugUart.h"
+
+#include "serial_dxe/Uart16550Registers.h"
+#include "support/CpuSeam.h"
+#include "support/PciConfig.h"
+
+namespace {
+
+// Only these FIFO control bits (enable, DMA mode select) are ever written.
+constexpr UINT8 kFifoControlWritable = 0x21;
+// Line control bits that make up the line format (break and DLAB excluded).
+constexpr UINT8 kLineFormatMask = 0x3F;
+constexpr UINT8 kTransmitterIdle = Lsr::Thre | Lsr::Temt;
+
+constexpr UINT16 kPowerStateMask = 0x0003; // D0 when clear
+
+class DebugUartRegisters {
+public:
+  DebugUartRegisters(UINT64 Base, BOOLEAN UseMmio) : Base(Base), UseMmio(UseMmio) {}
+
+  UINT8 Read(UartRegister Register) const {
+    if (UseMmio) {
+      return *reinterpret_cast<volatile const UINT8 *>(Address(Register));
+    }
+    return CpuIoRead8(static_cast<UINT16>(Address(Register)));
+  }
+  void Write(UartRegister Register, UINT8 Value) const {
+    if (UseMmio) {
+      *reinterpret_cast<volatile UINT8 *>(Address(Register)) = Value;
+    } else {
+      CpuIoWrite8(static_cast<UINT16>(Address(Register)), Value);
+    }
+  }
+
+private:
+  UINTN Address(UartRegister Register) const {
+    return static_cast<UINTN>(Base) + static_cast<UINTN>(Register);
+  }
+  UINT64 Base;
+  BOOLEAN UseMmio;
+};
+
+// An address window, inclusive: I/O in 4 KiB units (address bits 31:12),
+// memory as a bridge's base/limit registers hold it (bits 31:20 in 15:4).
+struct Window {
+  UINT32 Base;
+  UINT32 Limit;
+  bool Holds(UINT32 Value) const { return Value >= Base && Value <= Limit; }
+  bool Holds(const Window &Inner) const {
+    return Inner.Base <= Inner.Limit && Holds(Inner.Base) && Holds(Inner.Limit);
+  }
+};
+constexpr Window kRootIoWindow = {0, 0xF};
+constexpr Window kRootMemoryWindow = {0, 0xFFF0};
+
+constexpr UINT8 kIoDecode32 = 0x01; // I/O base/limit register: upper 16 bits present
+constexpr UINT16 kMemoryWindowMask = 0xFFF0;
+constexpr UINT32 kMemoryBarMask = 0xFFFFFFF0;
+constexpr UINT32 kIoBarMask = 0xFFFFFFF8;
+constexpr UINT32 kBarIsIo = 0x01;
+
+bool IsPathEnd(const DEBUG_UART_PCI_NODE &Node) {
+  return Node.Device == DebugUartPciPathEnd;
+}
+
+UINTN NodeAddress(UINTN Bus, const DEBUG_UART_PCI_NODE &Node, UINTN Register) {
+  return PciConfigAddress(Bus, Node.Device, Node.Function, Register);
+}
+
+UINT32 BridgeIoBound(UINTN Bus, const DEBUG_UART_PCI_NODE &Node, UINTN Register8,
+                     UINTN Register16) {
+  const UINT8 Low = PciConfigRead8(NodeAddress(Bus, Node, Register8));
+  UINT32 Bound = Low >> 4;
+  if ((Low & kIoDecode32) != 0) {
+    Bound |= static_cast<UINT32>(PciConfigRead16(NodeAddress(Bus, Node, Register16))) << 4;
+  }
+  return Bound;
+}
+
+Window BridgeWindow(UINTN Bus, const DEBUG_UART_PCI_NODE &Node, BOOLEAN UseMmio) {
+  if (UseMmio) {
+    return {static_cast<UINT32>(
+                PciConfigRead16(NodeAddress(Bus, Node, PCI_CONFIG_REGISTER::MemoryBase)) &
+                kMemoryWindowMask),
+            static_cast<UINT32>(
+                PciConfigRead16(NodeAddress(Bus, Node, PCI_CONFIG_REGISTER::MemoryLimit)) &
+                kMemoryWindowMask)};
+  }
+  const UINT32 Base =
+      BridgeIoBound(Bus, Node, PCI_CONFIG_REGISTER::IoBase, PCI_CONFIG_REGISTER::IoBaseUpper16);
+  const UINT32 Limit =
+      BridgeIoBound(Bus, Node, PCI_CONFIG_REGISTER::IoLimit, PCI_CONFIG_REGISTER::IoLimitUpper16);
+  return {Base, Limit};
+}
+
+// Puts a function in D0; true when it was in another state.
+bool SetPowerStateD0(UINTN Bus, const DEBUG_UART_PCI_NODE &Node) {
+  if (Node.PowerStateRegister == 0) {
+    return false;
+  }
+  const UINTN Address = NodeAddress(Bus, Node, Node.PowerStateRegister);
+  if ((PciConfigRead16(Address) & kPowerStateMask) == 0) {
+    return false;
+  }
+  PciConfigAnd16(Address, static_cast<UINT16>(~kPowerStateMask));
+  return true;
+}
+
+} // namespace
+
+UINT32 DebugUartDivisor(UINT32 Clock, UINT32 BaudRate) {
+  const UINT32 Scaled = BaudRate * 16;
+  UINT32 Divisor = Clock / Scaled;
+  if (Clock % Scaled >= BaudRate * 8) {
+    ++Divisor;
+  }
+  return Divisor;
+}
+
+UINT64 DebugUartFindBase(const DEBUG_UART_SETTINGS &Settings) {
+  const DEBUG_UART_PCI_NODE *Path = Settings.PciPath;
+  if (IsPathEnd(Path[0])) {
+    return Settings.Base;
+  }
+  const UINT16 DecodeBit = Settings.UseMmio ? PCI_COMMAND::MemorySpace : PCI_COMMAND::IoSpace;
+  Window Current = Settings.UseMmio ? kRootMemoryWindow : kRootIoWindow;
+  UINTN Bus = 0;
+  UINTN Index = 0;
+  for (; !IsPathEnd(Path[Index + 1]); ++Index) {
+    const DEBUG_UART_PCI_NODE &Bridge = Path[Index];
+    const UINT8 Secondary =
+        PciConfigRead8(NodeAddress(Bus, Bridge, PCI_CONFIG_REGISTER::SecondaryBus));
+    const UINT8 Subordinate =
+        PciConfigRead8(NodeAddress(Bus, Bridge, PCI_CONFIG_REGISTER::SubordinateBus));
+    if (Secondary == 0 || Secondary > Subordinate) {
+      return 0;
+    }
+    const Window Forwarded = BridgeWindow(Bus, Bridge, Settings.UseMmio);
+    if (!Current.Holds(Forwarded)) {
+      return 0;
+    }
+    Current = Forwarded;
+    Bus = Secondary;
+  }
+
+  const DEBUG_UART_PCI_NODE &Uart = Path[Index];
+  const UINT32 WantedKind = Settings.UseMmio ? 0 : kBarIsIo;
+  const UINT32 BarMask = Settings.UseMmio ? kMemoryBarMask : kIoBarMask;
+  UINTN BarAddress = 0;
+  UINT32 Bar = 0;
+  for (UINTN Slot = 0; Slot < PCI_CONFIG_REGISTER::BarCount; ++Slot) {
+    const UINTN Candidate = NodeAddress(Bus, Uart, PCI_CONFIG_REGISTER::Bar0 + Slot * 4);
+    Bar = PciConfigRead32(Candidate);
+    if ((Bar & kBarIsIo) == WantedKind) {
+      BarAddress = Candidate;
+      break;
+    }
+  }
+  if (BarAddress == 0) {
+    return 0;
+  }
+  UINT32 Base = Bar & BarMask;
+  const bool Unprogrammed = Base == 0;
+  if (Unprogrammed) {
+    Base = static_cast<UINT32>(Settings.Base) & BarMask;
+  }
+  // The window is checked before an unprogrammed BAR is given the fixed base,
+  // so a failed search leaves every register as it was.
+  const UINT32 WindowUnit = Settings.UseMmio ? ((Base >> 16) & kMemoryWindowMask) : (Base >> 12);
+  if (!Current.Holds(WindowUnit)) {
+    return 0;
+  }
+  if (Unprogrammed) {
+    PciConfigWrite32(BarAddress, Base);
+  }
+  PciConfigOr16(NodeAddress(Bus, Uart, PCI_CONFIG_REGISTER::Command), DecodeBit);
+  if (SetPowerStateD0(Bus, Uart)) {
+    DebugUartRegisters(Base, Settings.UseMmio)
+        .Write(UartRegister::FifoControl, Settings.FifoControl & kFifoControlWritable);
+  }
+
+  Bus = 0;
+  for (UINTN Hop = 0; Hop < Index; ++Hop) {
+    const DEBUG_UART_PCI_NODE &Bridge = Path[Hop];
+    PciConfigOr16(NodeAddress(Bus, Bridge, PCI_CONFIG_REGISTER::Command), DecodeBit);
+    SetPowerStateD0(Bus, Bridge);
+    Bus = PciConfigRead8(NodeAddress(Bus, Bridge, PCI_CONFIG_REGISTER::SecondaryBus));
+  }
+  return Base;
+}
+
+EFI_STATUS DebugUartInitialize(const DEBUG_UART_SETTINGS &Settings) {
+  const UINT32 Divisor = DebugUartDivisor(Settings.Clock, Settings.BaudRate);
+  const UINT64 Base = DebugUartFindBase(Settings);
+  if (Base == 0) {
+    return EFI_DEVICE_ERROR;
+  }
+  const DebugUartRegisters Uart(Base, Settings.UseMmio);
+
+  const bool FormatMatches =
+      ((Uart.Read(UartRegister::LineControl) ^ Settings.LineControl) & kLineFormatMask) == 0;
+  Uart.Write(UartRegister::LineControl, Uart.Read(UartRegister::LineControl) | Lcr::DivisorLatch);
+  const UINT32 CurrentDivisor =
+      static_cast<UINT32>(Uart.Read(UartDivisorHigh)) * 256 + Uart.Read(UartDivisorLow);
+  Uart.Write(UartRegister::LineControl,
+             Uart.Read(UartRegister::LineControl) & static_cast<UINT8>(~Lcr::DivisorLatch));
+  if (CurrentDivisor == Divisor && FormatMatches) {
+    return EFI_SUCCESS;
+  }
+
+  while ((Uart.Read(UartRegister::LineStatus) & kTransmitterIdle) != kTransmitterIdle) {
+  }
+  Uart.Write(UartRegister::LineControl, Lcr::DivisorLatch);
+  Uart.Write(UartDivisorHigh, static_cast<UINT8>(Divisor >> 8));
+  Uart.Write(UartDivisorLow, static_cast<UINT8>(Divisor & 0xFF));
+  Uart.Write(UartRegister::LineControl, Settings.LineControl & kLineFormatMask);
+  Uart.Write(UartRegister::FifoControl, 0);
+  Uart.Write(UartRegister::FifoControl, Settings.FifoControl & kFifoControlWritable);
+  Uart.Write(UartRegister::ModemControl, 0);
+  return EFI_SUCCESS;
+}
+
+EFI_STATUS DebugUartConstructor() {
+  constexpr DEBUG_UART_SETTINGS Module = {
+      DebugUartUseMmio,     DebugUartBase,  DebugUartBaudRate, DebugUartLineControl,
+      DebugUartFifoControl, DebugUartClock, DebugUartPciPath};
+  return DebugUartInitialize(Module);
+}

@@ -1,0 +1,32 @@
+// The driver-model side of ComLinkDxe: Supported, Start and Stop on
+// controllers that carry UART_ACCESS_PROTOCOL, one Serial I/O child per UART.
+#pragma once
+
+#include "Protocol/DevicePath.h"
+#include "Protocol/DriverBinding.h"
+#include "Uefi/Base.h"
+
+extern EFI_DRIVER_BINDING_PROTOCOL gComLinkDriverBinding;
+
+inline constexpr UINT32 ComLinkDriverVersion = 0x0A;
+inline constexpr UINT64 ComLinkMaxBaudRate = 115200;
+
+EFI_STATUS EFIAPI ComLinkDriverBindingSupported(EFI_DRIVER_BINDING_PROTOCOL *This,
+                                                EFI_HANDLE ControllerHandle,
+                                                EFI_DEVICE_PATH_PROTOCOL *RemainingDevicePath);
+EFI_STATUS EFIAPI ComLinkDriverBindingStart(EFI_DRIVER_BINDING_PROTOCOL *This,
+                                            EFI_HANDLE ControllerHandle,
+                                            EFI_DEVICE_PATH_PROTOCOL *RemainingDevicePath);
+EFI_STATUS EFIAPI ComLinkDriverBindingStop(EFI_DRIVER_BINDING_PROTOCOL *This,
+                                           EFI_HANDLE ControllerHandle, UINTN NumberOfChildren,
+                                           EFI_HANDLE *ChildHandleBuffer);
+
+// A UART node this driver can serve (messaging/UART, 19 bytes, line settings in range).
+bool IsUsableUartNode(const EFI_DEVICE_PATH_PROTOCOL *Node);
+// A messaging vendor node carrying the UART flow-control GUID (its Length is not examined).
+bool IsUartFlowControlNode(const EFI_DEVICE_PATH_PROTOCOL *Node);
+UINT32 UartFlowControlMap(const EFI_DEVICE_PATH_PROTOCOL *Node);
+bool ContainsFlowControlNode(const EFI_DEVICE_PATH_PROTOCOL *DevicePath);
+
+// True when ChildHandle is a child this driver created on ControllerHandle.
+bool ComLinkIsChildOf(EFI_HANDLE ControllerHandle, EFI_HANDLE ChildHandle);

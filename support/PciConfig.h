@@ -1,0 +1,38 @@
+// PCI configuration space through the legacy 0xCF8/0xCFC mechanism. Addresses
+// are (Bus << 20) | (Device << 15) | (Function << 12) | Register.
+#pragma once
+
+#include "Uefi/Base.h"
+
+constexpr UINTN PciConfigAddress(UINTN Bus, UINTN Device, UINTN Function, UINTN Register) {
+  return (Bus << 20) | ((Device & 0x1F) << 15) | ((Function & 0x07) << 12) | Register;
+}
+
+// Standard configuration-space offsets the driver touches.
+struct PCI_CONFIG_REGISTER {
+  static constexpr UINTN Command = 0x04;
+  static constexpr UINTN Bar0 = 0x10;
+  static constexpr UINTN BarCount = 6;
+  static constexpr UINTN SecondaryBus = 0x19;
+  static constexpr UINTN SubordinateBus = 0x1A;
+  static constexpr UINTN IoBase = 0x1C;
+  static constexpr UINTN IoLimit = 0x1D;
+  static constexpr UINTN MemoryBase = 0x20;
+  static constexpr UINTN MemoryLimit = 0x22;
+  static constexpr UINTN IoBaseUpper16 = 0x30;
+  static constexpr UINTN IoLimitUpper16 = 0x32;
+};
+
+struct PCI_COMMAND {
+  static constexpr UINT16 IoSpace = 0x0001;
+  static constexpr UINT16 MemorySpace = 0x0002;
+};
+
+// Each access runs with interrupts off and leaves port 0xCF8 as it found it,
+// so it cannot disturb another user of the mechanism it interrupts.
+UINT8 PciConfigRead8(UINTN Address);
+UINT16 PciConfigRead16(UINTN Address);
+UINT32 PciConfigRead32(UINTN Address);
+UINT32 PciConfigWrite32(UINTN Address, UINT32 Value);
+UINT16 PciConfigAnd16(UINTN Address, UINT16 AndData);
+UINT16 PciConfigOr16(UINTN Address, UINT16 OrData);
