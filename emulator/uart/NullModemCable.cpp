@@ -1,0 +1,16 @@
+#include "emulator/uart/NullModemCable.h"
+
+namespace emu {
+
+NullModemCable::NullModemCable(Uart16550Model &First, Uart16550Model &Second) : First(First) {
+  First.Sync();
+  Second.Sync();
+  First.SetPeer(&Second);
+}
+
+NullModemCable::~NullModemCable() {
+  First.Sync();
+  First.SetPeer(nullptr);
+}
+
+} // namespace emu
