@@ -6,9 +6,9 @@
 
 #include "Uefi/Base.h"
 
+#include <list>
 #include <map>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -88,22 +88,21 @@ public:
   // Handles opened BY_CHILD_CONTROLLER on Controller by Agent.
   std::vector<EFI_HANDLE> ChildrenOf(EFI_HANDLE Controller, EFI_HANDLE Agent) const;
 
-  // Opens still held BY_DRIVER, BY_CHILD_CONTROLLER or EXCLUSIVE, one line each,
-  // ignoring handles in Except.
-  std::vector<std::string> Report(const std::set<EFI_HANDLE> &Except = {}) const;
+  // Opens still held BY_DRIVER, BY_CHILD_CONTROLLER or EXCLUSIVE, one line each.
+  std::vector<std::string> Report() const;
 
   // Drops the protocol registrations of a closing event.
   void ForgetEvent(EFI_EVENT Event);
 
 private:
-  struct Protocol {
+  struct ProtocolRecord {
     EFI_GUID Guid;
     void *Interface;
     std::vector<OpenRecord> Opens;
   };
-  struct Handle {
+  struct HandleRecord {
     UINT64 Serial;
-    std::vector<Protocol> Protocols;
+    std::list<ProtocolRecord> Protocols;
   };
   struct Registration {
     EFI_GUID Guid;
@@ -112,13 +111,18 @@ private:
     std::vector<EFI_HANDLE> Fresh;
   };
 
-  Handle *Find(EFI_HANDLE Handle);
-  const Handle *Find(EFI_HANDLE Handle) const;
-  static Protocol *FindProtocol(Handle &Record, const EFI_GUID &Guid);
+  HandleRecord *Find(EFI_HANDLE Handle);
+  const HandleRecord *Find(EFI_HANDLE Handle) const;
+  static ProtocolRecord *FindProtocol(HandleRecord &Record, const EFI_GUID &Guid);
   EFI_HANDLE NewHandle();
-  EFI_STATUS InstallLocked(EFI_HANDLE *Handle, const EFI_GUID *Protocol, void *Interface);
-  EFI_STATUS UninstallLocked(EFI_HANDLE Handle, const EFI_GUID *Protocol, void *Interface);
+  EFI_STATUS InstallOne(EFI_HANDLE *Handle, const EFI_GUID *Protocol, void *Interface);
+  EFI_STATUS UninstallOne(EFI_HANDLE Handle, const EFI_GUID *Protocol, void *Interface);
   void Notify(const EFI_GUID &Protocol, EFI_HANDLE Handle);
+  void RemoveHandleIfEmpty(EFI_HANDLE Handle);
+  bool DevicePathInstalled(const void *DevicePath) const;
+  // Holds the TPL at TPL_NOTIFY while the database changes, as a core's
+  // protocol lock does; notifications signalled meanwhile run on release.
+  class Lock;
   // Stops the drivers that opened Interface BY_DRIVER on Handle, and drops
   // GET/BY_HANDLE/TEST opens; EFI_ACCESS_DENIED if opens remain (drivers are
   // then reconnected).
@@ -129,7 +133,7 @@ private:
   EventService &Events;
   TplState &Tpl;
   PoolAllocator &Pool;
-  std::map<EFI_HANDLE, std::unique_ptr<Handle>> Handles;
+  std::map<EFI_HANDLE, std::unique_ptr<HandleRecord>> Handles;
   std::vector<EFI_HANDLE> Order;
   std::vector<std::unique_ptr<Registration>> Registrations;
   UINT64 NextSerial = 1;

@@ -21,6 +21,7 @@
 #include "emulator/pei/StatusCodeRouter.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -74,6 +75,14 @@ public:
   // by drivers, events not closed. Empty when clean.
   std::string Report() const;
 
+  // Entry of every table service: counts the call, checks the TPL it is
+  // called at against the highest the service allows (a violation is
+  // recorded for Report()), and answers the status to fail it with when a
+  // fault is planned.
+  std::optional<EFI_STATUS> Enter(const char *Service, EFI_TPL MaxTpl);
+  void NoteViolation(std::string Text) { Violations.push_back(std::move(Text)); }
+  const std::vector<std::string> &ServiceViolations() const { return Violations; }
+
 private:
   Platform *Previous;
   EmulatedCpu CpuState;
@@ -103,6 +112,7 @@ private:
 
   struct SavedGlobals;
   std::unique_ptr<SavedGlobals> Saved;
+  std::vector<std::string> Violations;
 };
 
 } // namespace emu
