@@ -1,0 +1,55 @@
+# The project's two commands: `make demo` (the main job) and `make test`.
+BUILD       ?= build
+TREES       := host-x64 host-ia32 uefi-x64 uefi-ia32
+FUZZ_SECONDS ?= 30
+CMAKE_BUILD := cmake --build
+JOBS        ?= $(shell nproc)
+
+.PHONY: all bootstrap $(TREES) test test-host image-check test-boot demo bench fuzz format tidy clean
+
+all: $(TREES)
+
+bootstrap:
+	@tools/bootstrap.sh
+
+$(TREES) host-x64-bench host-x64-fuzz: bootstrap
+	@cmake --preset $@ -B $(BUILD)/$@ >/dev/null
+	@$(CMAKE_BUILD) $(BUILD)/$@ -j$(JOBS)
+
+test: all test-host image-check test-boot
+
+test-host: host-x64 host-ia32
+	cd $(BUILD)/host-x64 && ctest --output-on-failure
+	cd $(BUILD)/host-ia32 && ctest --output-on-failure
+
+image-check: uefi-x64 uefi-ia32
+	python3 tools/imagecheck.py $(BUILD)/uefi-x64/ComLinkDxe.efi:x64 \
+	    $(BUILD)/uefi-ia32/SerialTracePei.efi:ia32:xip
+
+test-boot: uefi-x64 uefi-ia32
+	@if [ -x qemu/test.sh ]; then BUILD=$(BUILD) qemu/test.sh; fi
+
+demo: uefi-x64 uefi-ia32
+	@if [ -x qemu/demo.sh ]; then BUILD=$(BUILD) qemu/demo.sh; \
+	else python3 tools/imagecheck.py $(BUILD)/uefi-x64/ComLinkDxe.efi:x64 \
+	    $(BUILD)/uefi-ia32/SerialTracePei.efi:ia32:xip; fi
+
+bench: host-x64-bench
+	@for b in $(BUILD)/host-x64-bench/bench/bench_*; do [ -x "$$b" ] && "$$b"; done; true
+
+fuzz: host-x64-fuzz
+	@for f in $(BUILD)/host-x64-fuzz/fuzz/fuzz_*; do \
+	    [ -x "$$f" ] || continue; echo "== $$f ($(FUZZ_SECONDS) s)"; \
+	    "$$f" -max_total_time=$(FUZZ_SECONDS) > $(BUILD)/$$(basename $$f).log 2>&1 \
+	        || { tail -n 40 $(BUILD)/$$(basename $$f).log; exit 1; }; \
+	    grep -E '^Done|^#[0-9]+.*DONE' $(BUILD)/$$(basename $$f).log | tail -n 1; done
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+tidy: host-x64
+	git ls-files '*.cpp' | grep -vE '^(tests|bench|fuzz|qemu)/' | \
+	    xargs clang-tidy -p $(BUILD)/host-x64 --quiet
+
+clean:
+	rm -rf $(BUILD)

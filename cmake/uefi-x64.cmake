@@ -1,0 +1,11 @@
+# Firmware images for x86_64: clang objects, lld-link PE images.
+set(CMAKE_SYSTEM_NAME UEFI)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+list(APPEND CMAKE_MODULE_PATH "${CMAKE_CURRENT_LIST_DIR}")
+set(CMAKE_C_COMPILER clang)
+set(CMAKE_CXX_COMPILER clang++)
+set(CMAKE_C_COMPILER_TARGET x86_64-unknown-windows)
+set(CMAKE_CXX_COMPILER_TARGET x86_64-unknown-windows)
+set(CMAKE_LINKER lld-link)
+set(CMAKE_AR llvm-ar)
+set(CMAKE_TRY_COMPILE_TARGET_TYPE STATIC_LIBRARY)

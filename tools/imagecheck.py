@@ -1,0 +1,76 @@
+#!/usr/bin/env python3
+"""Checks a firmware image: machine, subsystem, no imports, relocations, no .CRT, layout, size."""
+import struct
+import sys
+
+MACHINES = {"x64": (0x8664, 0x20B), "ia32": (0x14C, 0x10B)}
+SUBSYSTEM_BOOT_SERVICE_DRIVER = 11
+DIR_IMPORT, DIR_BASERELOC, DIR_DEBUG = 1, 5, 6
+SCN_MEM_WRITE = 0x80000000
+GOALS = {"ComLinkDxe.efi": 24 * 1024, "SerialTracePei.efi": 8 * 1024}
+
+
+def check(path, arch, xip):
+    data = open(path, "rb").read()
+    errors = []
+    if data[:2] != b"MZ":
+        return ["no MZ header"]
+    pe = struct.unpack_from("<I", data, 0x3C)[0]
+    if data[pe:pe + 4] != b"PE\0\0":
+        return ["no PE signature"]
+    machine, nsections, _, _, _, opt_size, _ = struct.unpack_from("<HHIIIHH", data, pe + 4)
+    opt = pe + 24
+    magic = struct.unpack_from("<H", data, opt)[0]
+    want_machine, want_magic = MACHINES[arch]
+    if machine != want_machine or magic != want_magic:
+        errors.append(f"machine 0x{machine:x} magic 0x{magic:x}, want 0x{want_machine:x}/0x{want_magic:x}")
+    subsystem = struct.unpack_from("<H", data, opt + 68)[0]
+    if subsystem != SUBSYSTEM_BOOT_SERVICE_DRIVER:
+        errors.append(f"subsystem {subsystem}, want {SUBSYSTEM_BOOT_SERVICE_DRIVER}")
+    dirs = opt + (96 if magic == 0x10B else 112)
+    ndirs = struct.unpack_from("<I", data, dirs - 4)[0]
+
+    def directory(i):
+        return struct.unpack_from("<II", data, dirs + 8 * i) if i < ndirs else (0, 0)
+
+    if directory(DIR_IMPORT)[1] != 0:
+        errors.append("has an import table")
+    if directory(DIR_BASERELOC)[1] == 0:
+        errors.append("no base relocations")
+    sections = opt + opt_size
+    size_of_headers = struct.unpack_from("<I", data, opt + 60)[0]
+    for i in range(nsections):
+        name, vsize, va, rawsize, rawptr = struct.unpack_from("<8sIIII", data, sections + 40 * i)
+        flags = struct.unpack_from("<I", data, sections + 40 * i + 36)[0]
+        name = name.rstrip(b"\0").decode()
+        if name.startswith(".CRT"):
+            errors.append(f"section {name}: global constructors never run in firmware")
+        if xip:
+            if rawsize and rawptr != va:
+                errors.append(f"section {name}: file offset 0x{rawptr:x} != address 0x{va:x}")
+            if flags & SCN_MEM_WRITE and name != ".reloc":
+                errors.append(f"section {name} is writable: an image in flash has no global data")
+    if xip and size_of_headers > struct.unpack_from("<I", data, sections + 12)[0]:
+        errors.append("headers overlap the first section")
+    return errors
+
+
+def main():
+    failed = False
+    for arg in sys.argv[1:]:
+        path, arch, *rest = arg.split(":")
+        xip = "xip" in rest
+        errors = check(path, arch, xip)
+        name = path.rsplit("/", 1)[-1]
+        size = len(open(path, "rb").read())
+        goal = GOALS.get(name)
+        verdict = "" if goal is None else f" (goal {goal} bytes: {'met' if size <= goal else 'OVER'})"
+        print(f"{name}: {size} bytes{verdict}: {'ok' if not errors else 'FAILED'}")
+        for e in errors:
+            print(f"  {e}")
+        failed |= bool(errors)
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
