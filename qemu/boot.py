@@ -1,0 +1,232 @@
+#!/usr/bin/env python3
+"""Boots the firmware images on QEMU and captures the serial ports.
+
+  boot.py pei --harness PeiHarness.elf --append "dmc=..." --out DIR MODULE.efi...
+  boot.py dxe --app PlatformApp.efi --driver ComLinkDxe.efi --out DIR
+  boot.py demo --build BUILD --out DIR   (both boots, from the firmware trees)
+
+The PEI boot runs the multiboot harness with the modules in the given order;
+COM1 carries what the modules print, COM2 the harness's own log. The DXE boot
+runs U-Boot from a disk whose boot.scr starts the platform application; COM1
+is U-Boot's console, COM2 is the port ComLinkDxe drives, and this script plays
+the host at the far end of COM2. The exit status is the one of QEMU (124 when
+the time-out struck)."""
+
+import argparse
+import os
+import selectors
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+import bootdisk  # noqa: E402
+
+UBOOT_ROM = "/usr/lib/u-boot/qemu-x86_64/u-boot.rom"
+PEI_TIMEOUT_S = 20
+DXE_TIMEOUT_S = 60
+
+# The host's part of the conversation on COM2 (the application's side is in
+# qemu/dxe/SerialExercise.h).
+HOST_PROMPT = b"host> "
+HOST_REPLY = b"ping from the host\r\n"
+
+BOOT_SCRIPT = """\
+echo ComLink: loading the platform application
+load ${devtype} ${devnum}:${distro_bootpart} ${kernel_addr_r} PlatformApp.efi
+bootefi ${kernel_addr_r}
+echo ComLink: platform application returned
+reset
+"""
+
+# isa-debug-exit turns the harness's code v into (v << 1) | 1.
+PEI_EXIT_SUCCESS = 1
+PEI_EXIT_BAD_SETUP = 7
+
+# DebugMessageConfig: preset, the three PEI console gates, custom selection,
+# then one switch per level bit in this order.
+DMC_LEVELS = ["INIT", "WARN", "LOAD", "FS", "INFO", "DISPATCH", "VARIABLE", "BM", "BLKIO", "NET",
+              "UNDI", "LOADFILE", "EVENT", "GCD", "CACHE", "VERBOSE", "ERROR"]
+
+
+def dmc(preset=0, progress=1, error=1, other=1, levels=None):
+    """The 22-byte variable as the harness's dmc= argument takes it."""
+    record = [preset, progress, error, other, 1 if levels else 0]
+    record += [1 if name in (levels or ()) else 0 for name in DMC_LEVELS]
+    return "dmc=" + bytes(record).hex()
+
+
+class Images:
+    """Where the two firmware trees put the boot files."""
+
+    def __init__(self, build):
+        x64 = os.path.join(build, "uefi-x64")
+        ia32 = os.path.join(build, "uefi-ia32")
+        self.driver = os.path.join(x64, "ComLinkDxe.efi")
+        self.app = os.path.join(x64, "qemu", "PlatformApp.efi")
+        self.trace = os.path.join(ia32, "SerialTracePei.efi")
+        self.demo = os.path.join(ia32, "qemu", "DemoPei.efi")
+        self.harness = os.path.join(ia32, "qemu", "PeiHarness.elf")
+
+    def missing(self):
+        return [p for p in (self.driver, self.app, self.trace, self.demo, self.harness)
+                if not os.path.exists(p)]
+
+
+def run_pei(harness, modules, append, out_dir, timeout=PEI_TIMEOUT_S):
+    """Returns (exit status, COM1 bytes, COM2 bytes)."""
+    com1 = os.path.join(out_dir, "pei-com1.txt")
+    com2 = os.path.join(out_dir, "pei-com2.txt")
+    cmd = ["timeout", str(timeout), "qemu-system-i386", "-accel", "tcg", "-display", "none",
+           "-no-reboot", "-m", "128", "-kernel", harness, "-initrd", ",".join(modules),
+           "-serial", "file:" + com1, "-serial", "file:" + com2,
+           "-device", "isa-debug-exit,iobase=0xf4,iosize=0x04"]
+    if append:
+        cmd += ["-append", append]
+    rc = subprocess.run(cmd, stdin=subprocess.DEVNULL).returncode
+    return rc, read(com1), read(com2)
+
+
+def make_boot_disk(app, driver, out_dir):
+    disk = os.path.join(out_dir, "boot-disk.img")
+    with tempfile.TemporaryDirectory() as tmp:
+        # U-Boot loads the files by these names.
+        files = []
+        for source, name in ((app, "PlatformApp.efi"), (driver, "ComLinkDxe.efi")):
+            target = os.path.join(tmp, name)
+            with open(source, "rb") as src, open(target, "wb") as dst:
+                dst.write(src.read())
+            files.append(target)
+        bootdisk.build_disk(disk, BOOT_SCRIPT.encode(), files, 40)
+    return disk
+
+
+def run_dxe(app, driver, out_dir, timeout=DXE_TIMEOUT_S):
+    """Returns (exit status, COM1 bytes, COM2 bytes as received by the host)."""
+    disk = make_boot_disk(app, driver, out_dir)
+    com1 = os.path.join(out_dir, "dxe-com1.txt")
+    with tempfile.TemporaryDirectory() as tmp:
+        path = os.path.join(tmp, "com2.sock")
+        server = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        server.bind(path)
+        server.listen(1)
+        cmd = ["timeout", str(timeout), "qemu-system-x86_64", "-accel", "tcg", "-display", "none",
+               "-no-reboot", "-m", "256", "-bios", UBOOT_ROM,
+               "-drive", "if=none,id=boot,file=%s,format=raw" % disk,
+               "-device", "virtio-blk-pci,drive=boot",
+               "-serial", "file:" + com1,
+               "-chardev", "socket,id=com2,path=" + path, "-serial", "chardev:com2"]
+        qemu = subprocess.Popen(cmd, stdin=subprocess.DEVNULL)
+        received = serve_com2(server, qemu)
+        rc = qemu.wait()
+        server.close()
+    with open(os.path.join(out_dir, "dxe-com2.txt"), "wb") as f:
+        f.write(received)
+    return rc, read(com1), received
+
+
+def serve_com2(server, qemu):
+    """The host at the far end of COM2: answers the prompt once, keeps everything."""
+    server.settimeout(10)
+    try:
+        conn, _ = server.accept()
+    except socket.timeout:
+        return b""
+    received = b""
+    replied = False
+    selector = selectors.DefaultSelector()
+    selector.register(conn, selectors.EVENT_READ)
+    while qemu.poll() is None:
+        if not selector.select(timeout=0.2):
+            continue
+        data = conn.recv(4096)
+        if not data:
+            break
+        received += data
+        if not replied and received.endswith(HOST_PROMPT):
+            conn.sendall(HOST_REPLY)
+            replied = True
+    conn.close()
+    return received
+
+
+def show(title, data):
+    text = data.decode(errors="replace").replace("\r", "")
+    sys.stdout.write("\n----- %s -----\n%s" % (title, text))
+    if text and not text.endswith("\n"):
+        sys.stdout.write("\n")
+
+
+def demo(build, out_dir):
+    """Boots both modules and shows what each serial port printed."""
+    images = Images(build)
+    if images.missing():
+        sys.stderr.write("boot files missing: %s\n" % ", ".join(images.missing()))
+        return 1
+    print("=" * 78)
+    print("SerialTracePei under the PEI harness (QEMU i386, multiboot): the harness")
+    print("dispatches SerialTracePei, then its variable PEIM (which wakes SerialTracePei's")
+    print("notification), then DemoPei, a memory-init PEIM that reports in every form.")
+    rc, com1, com2 = run_pei(images.harness, [images.trace, images.demo], dmc(), out_dir)
+    show("COM1: SerialTracePei's text", com1)
+    show("COM2: the harness's own log", com2)
+    print("----- QEMU exit status %d (%s) -----" % (rc, "success" if rc == PEI_EXIT_SUCCESS
+                                                      else "FAILURE"))
+    print()
+    print("=" * 78)
+    print("ComLinkDxe under U-Boot's UEFI (QEMU x86_64): boot.scr starts PlatformApp.efi,")
+    print("which publishes COM2, loads ComLinkDxe.efi and drives its Serial I/O child while")
+    print("its status-code listener prints what the driver reports. This script is the host")
+    print("at the far end of COM2.")
+    rc2, com1, com2 = run_dxe(images.app, images.driver, out_dir)
+    start = com1.find(b"## Executing script")
+    show("COM1: U-Boot's console (from boot.scr on)", com1[start:] if start >= 0 else com1)
+    show("COM2: what ComLinkDxe sent to the host", com2)
+    print("----- QEMU exit status %d -----" % rc2)
+    print("Captures are in %s" % out_dir)
+    return 0 if rc == PEI_EXIT_SUCCESS and rc2 == 0 else 1
+
+
+def read(path):
+    try:
+        with open(path, "rb") as f:
+            return f.read()
+    except FileNotFoundError:
+        return b""
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__,
+                                     formatter_class=argparse.RawDescriptionHelpFormatter)
+    sub = parser.add_subparsers(dest="command", required=True)
+    pei = sub.add_parser("pei")
+    pei.add_argument("--harness", required=True)
+    pei.add_argument("--append", default="")
+    pei.add_argument("--out", required=True)
+    pei.add_argument("modules", nargs="+")
+    dxe = sub.add_parser("dxe")
+    dxe.add_argument("--app", required=True)
+    dxe.add_argument("--driver", required=True)
+    dxe.add_argument("--out", required=True)
+    show_demo = sub.add_parser("demo")
+    show_demo.add_argument("--build", required=True)
+    show_demo.add_argument("--out", required=True)
+    args = parser.parse_args()
+    os.makedirs(args.out, exist_ok=True)
+    if args.command == "demo":
+        return demo(args.build, args.out)
+    if args.command == "pei":
+        rc, com1, com2 = run_pei(args.harness, args.modules, args.append, args.out)
+    else:
+        rc, com1, com2 = run_dxe(args.app, args.driver, args.out)
+    sys.stdout.write("--- COM1 ---\n" + com1.decode(errors="replace").replace("\r", ""))
+    sys.stdout.write("--- COM2 ---\n" + com2.decode(errors="replace").replace("\r", ""))
+    sys.stdout.write("--- QEMU exit status %d ---\n" % rc)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,176 @@
+#!/usr/bin/env python3
+"""Boot tests: both modules on QEMU, serial captures checked against the
+expected text in qemu/expected/. Fails at the first boot that crashes, hangs
+or prints other text, and says what was expected."""
+
+import argparse
+import os
+import re
+import sys
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+import boot  # noqa: E402
+
+EXPECTED = os.path.join(HERE, "expected")
+VARIABLE_PPI = "2AB86EF5-ECB5-4134-B556-3854CA1FE1B4"
+DXE_BEGIN = b"=== ComLink platform application: begin ==="
+
+
+class BootFailure(Exception):
+    pass
+
+
+def expected(name):
+    with open(os.path.join(EXPECTED, name), "rb") as f:
+        return f.read()
+
+
+def first_difference(want, got):
+    """The first line (1-based) where two texts part, with both versions."""
+    want_lines = want.split(b"\n")
+    got_lines = got.split(b"\n")
+    for number, line in enumerate(want_lines, 1):
+        if number > len(got_lines):
+            return number, line, None
+        if not line_matches(line, got_lines[number - 1]):
+            return number, line, got_lines[number - 1]
+    return len(want_lines) + 1, None, got_lines[len(want_lines)]
+
+
+def line_matches(want, got):
+    # {N} stands for a decimal number that is not the boot's business (a source line).
+    if b"{N}" not in want:
+        return want == got
+    pattern = b"[0-9]+".join(re.escape(part) for part in want.split(b"{N}"))
+    return re.fullmatch(pattern, got) is not None
+
+
+def compare(what, want, got, capture):
+    if len(want.split(b"\n")) == len(got.split(b"\n")) and all(
+            line_matches(w, g) for w, g in zip(want.split(b"\n"), got.split(b"\n"))):
+        return
+    number, want_line, got_line = first_difference(want, got)
+    raise BootFailure("%s differs from the expected text at line %d\n  expected: %r\n  got:      %r\n"
+                      "  (capture: %s)" % (what, number, want_line, got_line, capture))
+
+
+def require(condition, message):
+    if not condition:
+        raise BootFailure(message)
+
+
+def pei_boot(images, out, append, modules=None):
+    rc, com1, com2 = boot.run_pei(images.harness, modules or [images.trace, images.demo], append,
+                                  out)
+    require(rc != 124, "the PEI boot hung: no exit within %d s\n  harness log:\n%s" %
+            (boot.PEI_TIMEOUT_S, com2.decode(errors="replace")))
+    return rc, com1, com2
+
+
+def check_pei(images, out, name, append, log_must, log_must_not=()):
+    rc, com1, com2 = pei_boot(images, out, append)
+    log = com2.decode(errors="replace")
+    require(rc == boot.PEI_EXIT_SUCCESS,
+            "%s: the harness ended with status %d, %d expected (a crash or a failed module)\n"
+            "  harness log:\n%s" % (name, rc, boot.PEI_EXIT_SUCCESS, log))
+    compare(name + " COM1", expected(name + "-com1.txt"), com1, os.path.join(out, "pei-com1.txt"))
+    for line in log_must:
+        require(line in log, "%s: the harness log lacks %r\n  log:\n%s" % (name, line, log))
+    for line in log_must_not:
+        require(line not in log, "%s: the harness log has %r\n  log:\n%s" % (name, line, log))
+    return log
+
+
+def test_pei_notification(images, out):
+    """The variable PPI comes after SerialTracePei: the gates load from its notification."""
+    log = check_pei(images, out, "pei-default", boot.dmc(),
+                    ["dispatch notification registered for " + VARIABLE_PPI,
+                     "harness: 3 modules dispatched, 0 failed"])
+    returned = log.find("PlatformVariablePeim returned")
+    notified = log.find("for PPI " + VARIABLE_PPI)
+    require(0 <= returned < notified,
+            "pei-default: the notification must come after the installing PEIM returned\n" + log)
+
+
+def test_pei_variable_first(images, out):
+    """The variable PPI is there before SerialTracePei: no notification is needed."""
+    check_pei(images, out, "pei-variable-first", boot.dmc() + " varppi=0",
+              ["harness: PCD A0311 set to 1"], ["dispatch notification registered"])
+
+
+def test_pei_gates_and_levels(images, out):
+    """Progress and error output off, a custom level mask of VERBOSE and ERROR."""
+    check_pei(images, out, "pei-quiet",
+              boot.dmc(progress=0, error=0, other=1, levels=["VERBOSE", "ERROR"]),
+              ["harness: PCD A0311 set to 0", "harness: PCD A0312 set to 0"])
+
+
+def test_pei_no_variable(images, out):
+    """No variable service at all: platform gate defaults and the default level mask."""
+    check_pei(images, out, "pei-no-variable", "varppi=none pcd=1001",
+              ["dispatch notification registered for " + VARIABLE_PPI],
+              ["PCD A0314 set to"])
+
+
+def test_pei_bad_input(images, out):
+    """The harness refuses what it cannot run, with the reason, instead of running it."""
+    rc, _, com2 = pei_boot(images, out, "", [images.trace, images.harness])
+    log = com2.decode(errors="replace")
+    require(rc == boot.PEI_EXIT_BAD_SETUP and "PeiHarness.elf cannot be loaded: not an MZ image"
+            in log, "an ELF file given as a PEI module must be refused\n" + log)
+    rc, _, com2 = pei_boot(images, out, "dmc=0g")
+    log = com2.decode(errors="replace")
+    require(rc == boot.PEI_EXIT_BAD_SETUP and "cannot take the argument 'dmc=0g'" in log,
+            "a malformed dmc= must be refused\n" + log)
+
+
+def test_dxe(images, out):
+    """ComLinkDxe under U-Boot, driven by the platform application."""
+    rc, com1, com2 = boot.run_dxe(images.app, images.driver, out)
+    capture = os.path.join(out, "dxe-com1.txt")
+    require(rc != 124, "the DXE boot hung: no reset within %d s\n  last COM1 text:\n%s" %
+            (boot.DXE_TIMEOUT_S, com1[-1500:].decode(errors="replace")))
+    begin = com1.find(DXE_BEGIN)
+    require(begin >= 0, "the platform application never started (no %r on COM1; see %s)" %
+            (DXE_BEGIN.strip(), capture))
+    end = com1.find(b"=== ComLink platform application: ", begin + len(DXE_BEGIN))
+    require(end >= 0, "the platform application never finished (crash?); COM1 from its start:\n%s"
+            % com1[begin:].decode(errors="replace"))
+    end = com1.find(b"\n", end) + 1
+    # U-Boot's console turns each line feed into CR LF again; the text is compared without CRs.
+    compare("dxe COM1", expected("dxe-com1.txt"), com1[begin:end].replace(b"\r", b""), capture)
+    require(b"ComLink: platform application returned" in com1[end:],
+            "U-Boot did not get control back from the application (see %s)" % capture)
+    compare("dxe COM2", expected("dxe-com2.txt"), com2, os.path.join(out, "dxe-com2.txt"))
+
+
+TESTS = [test_pei_notification, test_pei_variable_first, test_pei_gates_and_levels,
+         test_pei_no_variable, test_pei_bad_input, test_dxe]
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--build", required=True, help="directory of the uefi-x64/uefi-ia32 trees")
+    parser.add_argument("--out", required=True, help="where the serial captures go")
+    parser.add_argument("-k", dest="only", help="run the tests whose name contains this")
+    args = parser.parse_args()
+    os.makedirs(args.out, exist_ok=True)
+    images = boot.Images(args.build)
+    if images.missing():
+        print("boot tests: boot files missing: %s" % ", ".join(images.missing()))
+        return 1
+    for test in TESTS:
+        if args.only and args.only not in test.__name__:
+            continue
+        try:
+            test(images, args.out)
+        except BootFailure as failure:
+            print("FAIL %s: %s" % (test.__name__, failure))
+            return 1
+        print("ok   %s" % test.__name__)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

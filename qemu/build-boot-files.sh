@@ -1,0 +1,21 @@
+#!/bin/sh
+# Configures (when needed) and builds the two firmware trees' boot files; the
+# build's output is shown only when it fails.
+set -e
+BUILD=$1
+mkdir -p "$BUILD"
+LOG="$BUILD/qemu-boot-build.log"
+: >"$LOG"
+build() {
+  if [ ! -f "$BUILD/$1/CMakeCache.txt" ]; then
+    cmake --preset "$1" -B "$BUILD/$1" >>"$LOG" 2>&1
+  fi
+  shift_tree=$1
+  shift
+  cmake --build "$BUILD/$shift_tree" --target "$@" >>"$LOG" 2>&1
+}
+if ! build uefi-x64 ComLinkDxe PlatformApp || ! build uefi-ia32 SerialTracePei DemoPei PeiHarness; then
+  tail -n 40 "$LOG"
+  echo "building the boot files failed (full log: $LOG)" >&2
+  exit 1
+fi

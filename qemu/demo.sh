@@ -1,0 +1,8 @@
+#!/bin/sh
+# Builds the boot files and boots both modules on QEMU, showing what COM1 and
+# COM2 printed. BUILD is the directory holding the uefi-x64 and uefi-ia32 trees.
+set -e
+cd "$(dirname "$0")/.."
+BUILD=${BUILD:-build}
+qemu/build-boot-files.sh "$BUILD"
+exec python3 qemu/boot.py demo --build "$BUILD" --out "$BUILD/qemu-boot"

@@ -1,0 +1,8 @@
+// The platform's side of COM2: a controller handle with a device path and
+// UART_ACCESS_PROTOCOL reaching the 16550 at I/O port 0x2F8.
+#pragma once
+
+#include "Uefi/Base.h"
+
+EFI_STATUS Com2Publish(EFI_HANDLE *Controller);
+EFI_STATUS Com2Withdraw(EFI_HANDLE Controller);

@@ -1,0 +1,18 @@
+// Text on the firmware console (U-Boot's, which is COM1).
+#pragma once
+
+#include "Protocol/DevicePath.h"
+#include "Uefi/SystemTable.h"
+
+void ConsoleInitialize(EFI_SYSTEM_TABLE *SystemTable);
+
+EFI_BOOT_SERVICES *BootServices();
+
+// Format as FormatText takes it.
+void EFIAPI Print(const CHAR8 *Format, ...);
+
+// Prints Prefix, then the text of a device path (or "<none>"), then a line end.
+void PrintDevicePath(const CHAR8 *Prefix, const EFI_DEVICE_PATH_PROTOCOL *DevicePath);
+
+// Prints an already formatted line.
+void PrintText(const CHAR16 *Text);

@@ -1,0 +1,275 @@
+#include "qemu/dxe/Format.h"
+
+namespace {
+
+constexpr UINTN SlotSize = 8;
+
+constexpr const CHAR8 *ErrorNames[] = {nullptr,
+                                       "Load Error",
+                                       "Invalid Parameter",
+                                       "Unsupported",
+                                       "Bad Buffer Size",
+                                       "Buffer Too Small",
+                                       "Not Ready",
+                                       "Device Error",
+                                       "Write Protected",
+                                       "Out of Resources",
+                                       "Volume Corrupt",
+                                       "Volume Full",
+                                       "No Media",
+                                       "Media changed",
+                                       "Not Found",
+                                       "Access Denied",
+                                       "No Response",
+                                       "No mapping",
+                                       "Time out",
+                                       "Not started",
+                                       "Already started",
+                                       "Aborted",
+                                       "ICMP Error",
+                                       "TFTP Error",
+                                       "Protocol Error",
+                                       "Incompatible Version",
+                                       "Security Violation",
+                                       "CRC Error",
+                                       "End of Media"};
+
+class OUTPUT {
+public:
+  OUTPUT(CHAR16 *Buffer, UINTN Capacity) : mBuffer(Buffer), mEnd(Capacity - 1), mCount(0) {}
+  void Put(CHAR16 Char) {
+    if (mCount < mEnd) {
+      mBuffer[mCount++] = Char;
+    }
+  }
+  void Repeat(CHAR16 Char, INTN Times) {
+    for (; Times > 0; Times--) {
+      Put(Char);
+    }
+  }
+  UINTN Finish() {
+    mBuffer[mCount] = u'\0';
+    return mCount;
+  }
+
+private:
+  CHAR16 *mBuffer;
+  UINTN mEnd;
+  UINTN mCount;
+};
+
+struct SPEC {
+  bool LeftAlign = false;
+  bool ZeroFill = false;
+  bool Is64 = false;
+  UINTN Width = 0;
+};
+
+void PutText(OUTPUT &Out, const SPEC &Spec, const CHAR8 *Ascii, const CHAR16 *Wide) {
+  UINTN Length = 0;
+  if (Ascii != nullptr) {
+    while (Ascii[Length] != '\0') {
+      Length++;
+    }
+  } else {
+    while (Wide[Length] != u'\0') {
+      Length++;
+    }
+  }
+  const INTN Pad = static_cast<INTN>(Spec.Width) - static_cast<INTN>(Length);
+  if (!Spec.LeftAlign) {
+    Out.Repeat(u' ', Pad);
+  }
+  for (UINTN Index = 0; Index < Length; Index++) {
+    Out.Put(Ascii != nullptr ? static_cast<CHAR16>(static_cast<UINT8>(Ascii[Index])) : Wide[Index]);
+  }
+  if (Spec.LeftAlign) {
+    Out.Repeat(u' ', Pad);
+  }
+}
+
+void PutNumber(OUTPUT &Out, const SPEC &Spec, UINT64 Value, UINT32 Radix, bool Negative) {
+  CHAR8 Digits[24];
+  UINTN Count = 0;
+  do {
+    Digits[Count++] = "0123456789ABCDEF"[Value % Radix];
+    Value /= Radix;
+  } while (Value != 0);
+  const INTN Pad = static_cast<INTN>(Spec.Width) - static_cast<INTN>(Count) - (Negative ? 1 : 0);
+  if (!Spec.LeftAlign && !Spec.ZeroFill) {
+    Out.Repeat(u' ', Pad);
+  }
+  if (Negative) {
+    Out.Put(u'-');
+  }
+  if (!Spec.LeftAlign && Spec.ZeroFill) {
+    Out.Repeat(u'0', Pad);
+  }
+  while (Count > 0) {
+    Out.Put(static_cast<CHAR16>(Digits[--Count]));
+  }
+  if (Spec.LeftAlign) {
+    Out.Repeat(u' ', Pad);
+  }
+}
+
+void PutGuid(OUTPUT &Out, const EFI_GUID *Guid) {
+  if (Guid == nullptr) {
+    PutText(Out, SPEC{}, "<null guid>", nullptr);
+    return;
+  }
+  SPEC Hex;
+  Hex.ZeroFill = true;
+  Hex.Width = 8;
+  PutNumber(Out, Hex, Guid->Data1, 16, false);
+  Hex.Width = 4;
+  Out.Put(u'-');
+  PutNumber(Out, Hex, Guid->Data2, 16, false);
+  Out.Put(u'-');
+  PutNumber(Out, Hex, Guid->Data3, 16, false);
+  Out.Put(u'-');
+  Hex.Width = 2;
+  for (UINTN Index = 0; Index < 8; Index++) {
+    if (Index == 2) {
+      Out.Put(u'-');
+    }
+    PutNumber(Out, Hex, Guid->Data4[Index], 16, false);
+  }
+}
+
+} // namespace
+
+UINT64 FORMAT_ARGS::NextSlot() {
+  if (mSlots + SlotSize > mSlotsEnd) {
+    return 0;
+  }
+  UINT64 Value = 0;
+  for (UINTN Byte = 0; Byte < SlotSize; Byte++) {
+    Value |= static_cast<UINT64>(mSlots[Byte]) << (8 * Byte);
+  }
+  mSlots += SlotSize;
+  return Value;
+}
+
+UINT64 FORMAT_ARGS::NextInteger(bool Is64) {
+  if (mList != nullptr) {
+    return Is64 ? EFI_VA_ARG(*mList, UINT64) : EFI_VA_ARG(*mList, UINT32);
+  }
+  const UINT64 Slot = NextSlot();
+  return Is64 ? Slot : (Slot & 0xFFFFFFFF);
+}
+
+const void *FORMAT_ARGS::NextPointer() {
+  if (mList != nullptr) {
+    return EFI_VA_ARG(*mList, const void *);
+  }
+  return reinterpret_cast<const void *>(static_cast<UINTN>(NextSlot()));
+}
+
+const CHAR8 *StatusName(EFI_STATUS Status) {
+  if (Status == EFI_SUCCESS) {
+    return "Success";
+  }
+  const UINTN Code = Status & ~MAX_BIT;
+  if (EFI_ERROR(Status) && Code < sizeof(ErrorNames) / sizeof(ErrorNames[0])) {
+    return ErrorNames[Code];
+  }
+  return nullptr;
+}
+
+UINTN FormatText(CHAR16 *Buffer, UINTN Capacity, const CHAR8 *Format, FORMAT_ARGS &Args) {
+  if (Buffer == nullptr || Capacity == 0) {
+    return 0;
+  }
+  OUTPUT Out(Buffer, Capacity);
+  for (const CHAR8 *Char = Format; *Char != '\0'; Char++) {
+    if (*Char == '\n') {
+      Out.Put(u'\r');
+      Out.Put(u'\n');
+      continue;
+    }
+    if (*Char != '%') {
+      Out.Put(static_cast<CHAR16>(static_cast<UINT8>(*Char)));
+      continue;
+    }
+    SPEC Spec;
+    for (Char++;; Char++) {
+      if (*Char == '-') {
+        Spec.LeftAlign = true;
+      } else if (*Char == '0' && Spec.Width == 0) {
+        Spec.ZeroFill = true;
+      } else if (*Char >= '0' && *Char <= '9') {
+        Spec.Width = Spec.Width * 10 + static_cast<UINTN>(*Char - '0');
+      } else if (*Char == '*') {
+        Spec.Width = static_cast<UINTN>(Args.NextInteger(false));
+      } else if (*Char == 'l' || *Char == 'L') {
+        Spec.Is64 = true;
+      } else {
+        break;
+      }
+    }
+    switch (*Char) {
+    case 'a': {
+      const auto *Text = static_cast<const CHAR8 *>(Args.NextPointer());
+      PutText(Out, Spec, Text != nullptr ? Text : "<null string>", nullptr);
+      break;
+    }
+    case 's': {
+      const auto *Text = static_cast<const CHAR16 *>(Args.NextPointer());
+      if (Text != nullptr) {
+        PutText(Out, Spec, nullptr, Text);
+      } else {
+        PutText(Out, Spec, "<null string>", nullptr);
+      }
+      break;
+    }
+    case 'c':
+      Out.Put(static_cast<CHAR16>(Args.NextInteger(false)));
+      break;
+    case 'd': {
+      const UINT64 Raw = Args.NextInteger(Spec.Is64);
+      const INT64 Value = Spec.Is64
+                              ? static_cast<INT64>(Raw)
+                              : static_cast<INT64>(static_cast<INT32>(static_cast<UINT32>(Raw)));
+      PutNumber(Out, Spec, Value < 0 ? 0 - static_cast<UINT64>(Value) : static_cast<UINT64>(Value),
+                10, Value < 0);
+      break;
+    }
+    case 'u':
+      PutNumber(Out, Spec, Args.NextInteger(Spec.Is64), 10, false);
+      break;
+    case 'x':
+    case 'X':
+      Spec.ZeroFill = Spec.ZeroFill || *Char == 'X';
+      PutNumber(Out, Spec, Args.NextInteger(Spec.Is64), 16, false);
+      break;
+    case 'p':
+      Spec.ZeroFill = true;
+      PutNumber(Out, Spec, reinterpret_cast<UINTN>(Args.NextPointer()), 16, false);
+      break;
+    case 'r': {
+      // A status is pointer-sized in both argument sources.
+      const auto Status = static_cast<EFI_STATUS>(Args.NextInteger(true));
+      const CHAR8 *Name = StatusName(Status);
+      if (Name != nullptr) {
+        PutText(Out, Spec, Name, nullptr);
+      } else {
+        Spec.ZeroFill = true;
+        Spec.Width = 2 * sizeof(EFI_STATUS);
+        PutNumber(Out, Spec, Status, 16, false);
+      }
+      break;
+    }
+    case 'g':
+      PutGuid(Out, static_cast<const EFI_GUID *>(Args.NextPointer()));
+      break;
+    case '\0':
+      Char--;
+      break;
+    default:
+      Out.Put(static_cast<CHAR16>(static_cast<UINT8>(*Char)));
+      break;
+    }
+  }
+  return Out.Finish();
+}

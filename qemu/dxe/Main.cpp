@@ -1,0 +1,140 @@
+// The platform application that U-Boot runs: it publishes COM2 the way a
+// platform does, loads ComLinkDxe from the boot disk, and drives the Serial
+// I/O child the driver makes, while a status-code listener of its own prints
+// what the driver reports.
+#include "Protocol/ComponentName2.h"
+#include "Protocol/SerialIo.h"
+#include "Protocol/UartAccess.h"
+#include "Uefi/DevicePath.h"
+#include "qemu/dxe/Checks.h"
+#include "qemu/dxe/Com2Uart.h"
+#include "qemu/dxe/Console.h"
+#include "qemu/dxe/DriverLoader.h"
+#include "qemu/dxe/SerialExercise.h"
+#include "qemu/dxe/StatusListener.h"
+
+namespace {
+
+// What ConnectController asks for below COM2: 115200 8N1 with a flow-control
+// node (none yet), so that SetControl can switch RTS/CTS in the child's path.
+#pragma pack(push, 1)
+struct REMAINING_PATH {
+  UART_DEVICE_PATH Uart;
+  UART_FLOW_CONTROL_DEVICE_PATH FlowControl;
+  EFI_END_DEVICE_PATH End;
+};
+#pragma pack(pop)
+
+const REMAINING_PATH mRemainingPath = {
+    {{MESSAGING_DEVICE_PATH, MSG_UART_DP, {sizeof(UART_DEVICE_PATH), 0}},
+     0,
+     115200,
+     8,
+     UART_PARITY_NONE,
+     UART_STOP_BITS_ONE},
+    {{MESSAGING_DEVICE_PATH, MSG_VENDOR_DP, {sizeof(UART_FLOW_CONTROL_DEVICE_PATH), 0}},
+     gEfiUartDevicePathGuid,
+     UART_FLOW_CONTROL_NONE},
+    {{END_DEVICE_PATH_TYPE, END_ENTIRE_DEVICE_PATH_SUBTYPE, {END_DEVICE_PATH_LENGTH, 0}}}};
+
+// The child is the handle that opened the access protocol BY_CHILD_CONTROLLER.
+EFI_HANDLE FindChild(EFI_HANDLE Controller, EFI_HANDLE *AgentOut) {
+  EFI_OPEN_PROTOCOL_INFORMATION_ENTRY *Entries = nullptr;
+  UINTN Count = 0;
+  if (EFI_ERROR(BootServices()->OpenProtocolInformation(Controller, &gUartAccessProtocolGuid,
+                                                        &Entries, &Count))) {
+    return nullptr;
+  }
+  EFI_HANDLE Child = nullptr;
+  for (UINTN Index = 0; Index < Count; Index++) {
+    if ((Entries[Index].Attributes & EFI_OPEN_PROTOCOL_BY_CHILD_CONTROLLER) != 0) {
+      Child = Entries[Index].ControllerHandle;
+      *AgentOut = Entries[Index].AgentHandle;
+    }
+  }
+  BootServices()->FreePool(Entries);
+  return Child;
+}
+
+UINTN OpenCount(EFI_HANDLE Controller) {
+  EFI_OPEN_PROTOCOL_INFORMATION_ENTRY *Entries = nullptr;
+  UINTN Count = 0;
+  if (EFI_ERROR(BootServices()->OpenProtocolInformation(Controller, &gUartAccessProtocolGuid,
+                                                        &Entries, &Count))) {
+    return 0;
+  }
+  BootServices()->FreePool(Entries);
+  return Count;
+}
+
+void PrintNames(EFI_HANDLE Driver, EFI_HANDLE Controller, EFI_HANDLE Child, CHECKS &Checks) {
+  void *Interface = nullptr;
+  if (!Checks.Status(
+          "component name 2 on the driver image",
+          BootServices()->HandleProtocol(Driver, &gEfiComponentName2ProtocolGuid, &Interface))) {
+    return;
+  }
+  auto *Names = static_cast<EFI_COMPONENT_NAME2_PROTOCOL *>(Interface);
+  CHAR16 *Name = nullptr;
+  if (Checks.Status("GetDriverName en-US", Names->GetDriverName(Names, "en-US", &Name))) {
+    Print("app: driver name \"%s\"\n", Name);
+  }
+  if (Checks.Status("GetControllerName en-US",
+                    Names->GetControllerName(Names, Controller, Child, "en-US", &Name))) {
+    Print("app: port name \"%s\"\n", Name);
+  }
+}
+
+} // namespace
+
+extern "C" EFI_STATUS EFIAPI PlatformAppMain(EFI_HANDLE ImageHandle,
+                                             EFI_SYSTEM_TABLE *SystemTable) {
+  ConsoleInitialize(SystemTable);
+  EFI_BOOT_SERVICES *Bs = BootServices();
+  CHECKS Checks;
+  Print("=== ComLink platform application: begin ===\n");
+  Checks.Status("status-code listener installed", StatusListenerInstall());
+
+  EFI_HANDLE Controller = nullptr;
+  if (!Checks.Status("COM2 controller published", Com2Publish(&Controller))) {
+    return EFI_ABORTED;
+  }
+  void *Path = nullptr;
+  Bs->HandleProtocol(Controller, &gEfiDevicePathProtocolGuid, &Path);
+  PrintDevicePath("app: COM2 controller ", static_cast<EFI_DEVICE_PATH_PROTOCOL *>(Path));
+
+  EFI_HANDLE Driver = nullptr;
+  if (Checks.Status("ComLinkDxe loaded and started",
+                    LoadDriverBesideApp(ImageHandle, u"\\ComLinkDxe.efi", &Driver))) {
+    EFI_HANDLE Drivers[] = {Driver, nullptr};
+    Checks.Status("ConnectController",
+                  Bs->ConnectController(Controller, Drivers,
+                                        reinterpret_cast<EFI_DEVICE_PATH_PROTOCOL *>(
+                                            const_cast<REMAINING_PATH *>(&mRemainingPath)),
+                                        FALSE));
+    EFI_HANDLE Agent = nullptr;
+    const EFI_HANDLE Child = FindChild(Controller, &Agent);
+    void *SerialIo = nullptr;
+    if (Checks.That(Child != nullptr && Agent == Driver, "ComLinkDxe made a child for COM2") &&
+        Checks.Status("Serial I/O on the child",
+                      Bs->HandleProtocol(Child, &gEfiSerialIoProtocolGuid, &SerialIo))) {
+      PrintNames(Driver, Controller, Child, Checks);
+      ExerciseSerialIo(Child, static_cast<EFI_SERIAL_IO_PROTOCOL *>(SerialIo), Checks);
+    }
+    Checks.Status("DisconnectController", Bs->DisconnectController(Controller, Driver, nullptr));
+    void *Gone = nullptr;
+    Checks.That(Child == nullptr ||
+                    EFI_ERROR(Bs->HandleProtocol(Child, &gEfiSerialIoProtocolGuid, &Gone)),
+                "the child is gone after Disconnect");
+    Checks.That(OpenCount(Controller) == 0, "the access protocol is closed after Disconnect");
+  }
+  Checks.Status("COM2 controller withdrawn", Com2Withdraw(Controller));
+  Checks.Status("status-code listener removed", StatusListenerRemove());
+
+  const STATUS_TALLY Tally = StatusListenerTally();
+  Print("app: listener saw %d progress codes, %d error codes, %d debug messages, %d assertions\n",
+        Tally.Progress, Tally.Errors, Tally.DebugMessages, Tally.Assertions);
+  Print("=== ComLink platform application: %a (%d failed checks) ===\n",
+        Checks.Failures() == 0 ? "PASS" : "FAIL", Checks.Failures());
+  return Checks.Failures() == 0 ? EFI_SUCCESS : EFI_ABORTED;
+}

@@ -1,0 +1,221 @@
+#include "qemu/dxe/SerialExercise.h"
+#include "Protocol/DevicePath.h"
+#include "qemu/dxe/Console.h"
+
+namespace {
+
+constexpr UINT32 DtrRts = EFI_SERIAL_DATA_TERMINAL_READY | EFI_SERIAL_REQUEST_TO_SEND;
+constexpr UINT32 UnsupportedControlBit = 0x0008;
+constexpr UINT32 ReadTimeoutUs = 200000;
+constexpr UINTN ReplyAttempts = 40; // 40 reads of up to 0.2 s each without a byte
+constexpr UINTN LineCapacity = 80;
+
+UINTN Length(const CHAR8 *Text) {
+  UINTN Count = 0;
+  while (Text[Count] != '\0') {
+    Count++;
+  }
+  return Count;
+}
+
+bool SameBytes(const CHAR8 *A, const CHAR8 *B, UINTN Count) {
+  for (UINTN Index = 0; Index < Count; Index++) {
+    if (A[Index] != B[Index]) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Line ends shown as the escapes that wrote them.
+void Escape(const CHAR8 *Text, CHAR8 *Shown, UINTN Capacity) {
+  UINTN Used = 0;
+  for (; *Text != '\0' && Used + 3 < Capacity; Text++) {
+    if (*Text == '\r' || *Text == '\n') {
+      Shown[Used++] = '\\';
+      Shown[Used++] = *Text == '\r' ? 'r' : 'n';
+    } else {
+      Shown[Used++] = *Text;
+    }
+  }
+  Shown[Used] = '\0';
+}
+
+struct CONTROL_NAME {
+  UINT32 Bit;
+  const CHAR8 *Name;
+};
+
+constexpr CONTROL_NAME ControlNames[] = {
+    {EFI_SERIAL_DATA_TERMINAL_READY, "DTR"},
+    {EFI_SERIAL_REQUEST_TO_SEND, "RTS"},
+    {EFI_SERIAL_CLEAR_TO_SEND, "CTS"},
+    {EFI_SERIAL_DATA_SET_READY, "DSR"},
+    {EFI_SERIAL_RING_INDICATE, "RI"},
+    {EFI_SERIAL_CARRIER_DETECT, "DCD"},
+    {EFI_SERIAL_INPUT_BUFFER_EMPTY, "input-empty"},
+    {EFI_SERIAL_OUTPUT_BUFFER_EMPTY, "output-empty"},
+    {EFI_SERIAL_HARDWARE_LOOPBACK_ENABLE, "hardware-loopback"},
+    {EFI_SERIAL_SOFTWARE_LOOPBACK_ENABLE, "software-loopback"},
+    {EFI_SERIAL_HARDWARE_FLOW_CONTROL_ENABLE, "RTS/CTS"},
+};
+
+class SESSION {
+public:
+  SESSION(EFI_HANDLE Child, EFI_SERIAL_IO_PROTOCOL *SerialIo, CHECKS &Checks)
+      : mChild(Child), mSerialIo(SerialIo), mChecks(Checks) {}
+
+  void PrintMode() {
+    const EFI_SERIAL_IO_MODE *Mode = mSerialIo->Mode;
+    Print("app: mode: %ld baud, %d data bits, parity %d, stop bits %d, timeout %d us, receive "
+          "FIFO depth %d\n",
+          Mode->BaudRate, Mode->DataBits, Mode->Parity, Mode->StopBits, Mode->Timeout,
+          Mode->ReceiveFifoDepth);
+  }
+
+  void PrintPath() {
+    void *Path = nullptr;
+    BootServices()->HandleProtocol(mChild, &gEfiDevicePathProtocolGuid, &Path);
+    PrintDevicePath("app: child device path ", static_cast<EFI_DEVICE_PATH_PROTOCOL *>(Path));
+  }
+
+  UINT32 Control(const CHAR8 *When) {
+    UINT32 Bits = 0;
+    const EFI_STATUS Status = mSerialIo->GetControl(mSerialIo, &Bits);
+    if (!mChecks.That(!EFI_ERROR(Status), "GetControl succeeds")) {
+      return 0;
+    }
+    CHAR8 Names[LineCapacity];
+    UINTN Used = 0;
+    for (const CONTROL_NAME &Entry : ControlNames) {
+      if ((Bits & Entry.Bit) == 0) {
+        continue;
+      }
+      for (const CHAR8 *Char = Entry.Name; *Char != '\0' && Used + 2 < sizeof(Names); Char++) {
+        Names[Used++] = *Char;
+      }
+      Names[Used++] = ' ';
+    }
+    Names[Used > 0 ? Used - 1 : 0] = '\0';
+    Print("app: control bits %a: %04x (%a)\n", When, Bits, Names);
+    return Bits;
+  }
+
+  bool SetControl(UINT32 Bits, const CHAR8 *What, EFI_STATUS Want = EFI_SUCCESS) {
+    return mChecks.Status(What, mSerialIo->SetControl(mSerialIo, Bits), Want);
+  }
+
+  bool Write(const CHAR8 *Text) {
+    UINTN Size = Length(Text);
+    const UINTN Wanted = Size;
+    const EFI_STATUS Status = mSerialIo->Write(mSerialIo, &Size, const_cast<CHAR8 *>(Text));
+    CHAR8 Shown[LineCapacity];
+    Escape(Text, Shown, sizeof(Shown));
+    Print("app: Write \"%a\": %r\n", Shown, Status);
+    return mChecks.That(Status == EFI_SUCCESS && Size == Wanted, "Write sends every byte");
+  }
+
+  // Reads until a line feed or a run of empty reads; returns the characters kept.
+  UINTN ReadLine(CHAR8 *Line, UINTN Capacity) {
+    UINTN Count = 0;
+    for (UINTN Attempt = 0; Attempt < ReplyAttempts && Count + 1 < Capacity;) {
+      UINTN Size = 1;
+      CHAR8 Byte = 0;
+      const EFI_STATUS Status = mSerialIo->Read(mSerialIo, &Size, &Byte);
+      if (Status == EFI_TIMEOUT && Size == 0) {
+        Attempt++;
+        continue;
+      }
+      if (EFI_ERROR(Status) || Size != 1) {
+        mChecks.Status("Read", Status);
+        break;
+      }
+      if (Byte == '\n') {
+        break;
+      }
+      if (Byte != '\r') {
+        Line[Count++] = Byte;
+      }
+    }
+    Line[Count] = '\0';
+    return Count;
+  }
+
+  void Loopback(UINT32 Bits, const CHAR8 *Name, const CHAR8 *Text) {
+    Print("app: %a loopback\n", Name);
+    SetControl(DtrRts | Bits, "SetControl DTR RTS and loopback");
+    Control("in loopback");
+    Write(Text);
+    CHAR8 Back[LineCapacity] = {};
+    UINTN Size = Length(Text);
+    mChecks.Status("Read back", mSerialIo->Read(mSerialIo, &Size, Back));
+    Print("app: %a loopback returned \"%a\" (%d bytes)\n", Name, Back, Size);
+    mChecks.That(Size == Length(Text) && SameBytes(Back, Text, Size), "loopback returned the text");
+  }
+
+  EFI_HANDLE mChild;
+  EFI_SERIAL_IO_PROTOCOL *mSerialIo;
+  CHECKS &mChecks;
+};
+
+} // namespace
+
+void ExerciseSerialIo(EFI_HANDLE Child, EFI_SERIAL_IO_PROTOCOL *SerialIo, CHECKS &Checks) {
+  SESSION Session(Child, SerialIo, Checks);
+  Print("app: Serial I/O revision %x\n", SerialIo->Revision);
+  Session.PrintMode();
+  Session.Control("after Start");
+
+  Print("app: line settings\n");
+  Checks.Status("SetAttributes with 6 data bits",
+                SerialIo->SetAttributes(SerialIo, 115200, 0, 0, NoParity, 6, OneStopBit),
+                EFI_INVALID_PARAMETER);
+  Checks.Status("SetAttributes 9600 baud, defaults otherwise",
+                SerialIo->SetAttributes(SerialIo, 9600, 0, 0, DefaultParity, 0, DefaultStopBits));
+  Session.PrintMode();
+  Session.PrintPath();
+  Checks.Status(
+      "SetAttributes 115200 8N1, FIFO depth 16, 0.2 s timeout",
+      SerialIo->SetAttributes(SerialIo, 115200, 16, ReadTimeoutUs, NoParity, 8, OneStopBit));
+  Session.PrintMode();
+  Session.PrintPath();
+
+  Print("app: talking to the host on COM2\n");
+  Session.Write("ComLinkDxe on COM2: hello, host.\r\n");
+  Session.Write(HostPrompt);
+  CHAR8 Reply[LineCapacity];
+  Session.ReadLine(Reply, sizeof(Reply));
+  Print("app: the host said \"%a\"\n", Reply);
+  Checks.That(Length(Reply) == Length(HostReply) && SameBytes(Reply, HostReply, Length(Reply)),
+              "the host's line arrived whole");
+  Session.Write("You said: ");
+  Session.Write(Reply);
+  Session.Write("\r\n");
+
+  Session.Loopback(EFI_SERIAL_SOFTWARE_LOOPBACK_ENABLE, "software", "sw-loopback-OK");
+  Session.Loopback(EFI_SERIAL_HARDWARE_LOOPBACK_ENABLE, "hardware", "hw-loopback-OK");
+
+  Print("app: hardware flow control\n");
+  Session.SetControl(DtrRts | EFI_SERIAL_HARDWARE_FLOW_CONTROL_ENABLE, "SetControl RTS/CTS");
+  const UINT32 FlowBits = Session.Control("with RTS/CTS");
+  Checks.That((FlowBits & EFI_SERIAL_HARDWARE_FLOW_CONTROL_ENABLE) != 0,
+              "GetControl reports hardware flow control");
+  Session.PrintPath();
+  Session.Write("RTS/CTS flow control on, CTS from the host side\r\n");
+  Session.SetControl(DtrRts, "SetControl without flow control");
+  Session.PrintPath();
+
+  Print("app: errors the driver reports\n");
+  Session.SetControl(UnsupportedControlBit, "SetControl with an unsupported bit", EFI_UNSUPPORTED);
+  UINTN Size = 4;
+  CHAR8 Nothing[4];
+  Checks.Status("Read with nothing sent", SerialIo->Read(SerialIo, &Size, Nothing), EFI_TIMEOUT);
+  Checks.That(Size == 0, "an empty read delivers nothing");
+  Size = 1;
+  Checks.Status("Write from a null buffer", SerialIo->Write(SerialIo, &Size, nullptr),
+                EFI_DEVICE_ERROR);
+
+  Checks.Status("Reset", SerialIo->Reset(SerialIo));
+  Session.Control("after Reset");
+  Session.Write("bye\r\n");
+}

@@ -1,0 +1,8 @@
+#!/bin/sh
+# Builds the boot files and runs the boot tests. BUILD is the directory
+# holding the uefi-x64 and uefi-ia32 trees.
+set -e
+cd "$(dirname "$0")/.."
+BUILD=${BUILD:-build}
+qemu/build-boot-files.sh "$BUILD"
+exec python3 qemu/boottest.py --build "$BUILD" --out "$BUILD/qemu-boot"
