@@ -1,0 +1,177 @@
+// The worker's classes, gates and lines, byte for byte as COM1 receives them.
+#include "SerialTraceFixture.h"
+
+#include <cstdio>
+
+namespace serial_trace {
+namespace {
+
+constexpr EFI_GUID CallerGuid = {
+    0x9708717F, 0xF74A, 0x4579, {0xA8, 0x94, 0x00, 0xAE, 0xF8, 0x00, 0x95, 0x11}};
+
+std::string Hex(UINTN Value) {
+  char Digits[32];
+  std::snprintf(Digits, sizeof(Digits), "%llX", static_cast<unsigned long long>(Value));
+  return Digits;
+}
+
+class WorkerTest : public SerialTraceTest {
+protected:
+  void SetUp() override {
+    SerialTraceTest::SetUp();
+    ProgramCom1();
+  }
+  void Gates(UINT8 Progress, UINT8 Error, UINT8 Other, UINT8 Enable) {
+    DeclareGates(GATES{Progress, Error, Other, Enable});
+  }
+};
+
+TEST_F(WorkerTest, ProgressLineWhenBothGatesAreOn) {
+  EXPECT_EQ(Work(0x00000001, 0x03050000), EFI_SUCCESS);
+  EXPECT_EQ(Text(), "PROGRESS CODE: V3050000 I0\r\n");
+}
+
+TEST_F(WorkerTest, ClosedGateSilencesItsClassWithSuccess) {
+  Gates(1, 1, 1, 0);
+  EXPECT_EQ(Work(0x00000001, 0x03050000), EFI_SUCCESS);
+  EXPECT_EQ(Work(0x80000002, 0x03050007, 1), EFI_SUCCESS);
+  EXPECT_EQ(Work(0x00000003, 0x03050000), EFI_SUCCESS);
+  Gates(0, 1, 1, 1);
+  EXPECT_EQ(Work(0x00000001, 0x03050000), EFI_SUCCESS);
+  EXPECT_EQ(Text(), "");
+}
+
+TEST_F(WorkerTest, ClassGateIsReadBeforeTheEnableGate) {
+  Gates(0, 1, 1, 1);
+  const UINT64 Before = Pcd.Reads();
+  Work(0x00000001, 0);
+  EXPECT_EQ(Pcd.Reads() - Before, 1U) << "a closed class gate ends the call";
+  Gates(1, 1, 1, 1);
+  Work(0x00000001, 0);
+  EXPECT_EQ(Pcd.Reads() - Before, 3U);
+}
+
+TEST_F(WorkerTest, AnyNonZeroGateCountsAsOn) {
+  Gates(2, 0x80, 0, 0xFF);
+  Work(0x00000001, 0x10, 2);
+  EXPECT_EQ(Text(), "PROGRESS CODE: V10 I2\r\n");
+}
+
+TEST_F(WorkerTest, ErrorLineAndItsOptionalPieces) {
+  Work(0x80000002, 0x03050007, 1);
+  EXPECT_EQ(Text(), "ERROR: C80000002:V3050007 I1\r\n");
+
+  Work(0x80000002, 0x03050007, 1, &CallerGuid);
+  EXPECT_EQ(Text(), "ERROR: C80000002:V3050007 I1 9708717F-F74A-4579-A894-00AEF8009511\r\n");
+
+  // Severity 0x80 is not an assertion, whatever the record holds.
+  const Record Assertion(AssertRecordBytes("a.c", 1, "x"));
+  Work(0x80000002, 0x03050007, 1, nullptr, Assertion.Data());
+  EXPECT_EQ(Text(), "ERROR: C80000002:V3050007 I1 " + Hex(Assertion.Address()) + "\r\n");
+
+  Work(0x80000002, 0x03050007, 1, &CallerGuid, Assertion.Data());
+  EXPECT_EQ(Text(), "ERROR: C80000002:V3050007 I1 9708717F-F74A-4579-A894-00AEF8009511 " +
+                        Hex(Assertion.Address()) + "\r\n");
+}
+
+TEST_F(WorkerTest, AssertionRecordIsPrintedOnceAsAnAssertion) {
+  const Record Assertion(AssertRecordBytes("Module/File.c", 321, "Pointer != NULL"));
+  EXPECT_EQ(Work(0x90000002, 0x03050007, 0, &CallerGuid, Assertion.Data()), EFI_SUCCESS);
+  EXPECT_EQ(Text(), "\r\nPEI_ASSERT!: Module/File.c (321): Pointer != NULL\r\n");
+}
+
+TEST_F(WorkerTest, AssertionFollowsTheErrorGate) {
+  const Record Assertion(AssertRecordBytes("a.c", 7, "x"));
+  Gates(1, 0, 1, 1);
+  Work(0x90000002, 0x00000007, 0, nullptr, Assertion.Data());
+  Gates(1, 1, 1, 0);
+  Work(0x90000002, 0x00000007, 0, nullptr, Assertion.Data());
+  EXPECT_EQ(Text(), "") << "not even an error line";
+}
+
+TEST_F(WorkerTest, DebugRecordIgnoresGatesAndCodeType) {
+  Gates(0, 0, 0, 0);
+  const Record Debug(DebugRecordBytes("Loaded %a at %x\n", {0, 0x1234}));
+  // %a of a null pointer; the record's own text, line ends and all.
+  EXPECT_EQ(Work(0x00000003, 0x03050000, 0, nullptr, Debug.Data()), EFI_SUCCESS);
+  EXPECT_EQ(Text(), "Loaded <null string> at 1234\r\n");
+  Work(0x00000001, 0x03050000, 0, nullptr, Debug.Data());
+  EXPECT_EQ(Text(), "Loaded <null string> at 1234\r\n") << "not a progress line";
+  Work(0x80000002, 0x03050000, 0, nullptr, Debug.Data());
+  EXPECT_EQ(Text(), "Loaded <null string> at 1234\r\n") << "not an error line";
+}
+
+TEST_F(WorkerTest, DebugRecordTextIsCutAt255Characters) {
+  const std::string Long(300, 'z');
+  const Record Cut(DebugRecordBytes("%a and more", {reinterpret_cast<UINTN>(Long.c_str())}));
+  Work(0x00000003, 0, 0, nullptr, Cut.Data());
+  EXPECT_EQ(Text(), std::string(255, 'z'));
+}
+
+TEST_F(WorkerTest, DebugRecordAskingForMoreArgumentsThanItCarriesReadsZeros) {
+  std::string Format;
+  for (int Index = 0; Index < 30; Index++) {
+    Format += "%x";
+  }
+  std::vector<UINTN> Arguments(96 / sizeof(UINTN), 1);
+  const Record Debug(DebugRecordBytes(Format, Arguments));
+  Work(0x00000003, 0, 0, nullptr, Debug.Data());
+  EXPECT_EQ(Text(),
+            std::string(96 / sizeof(UINTN), '1') + std::string(30 - 96 / sizeof(UINTN), '0'));
+}
+
+TEST_F(WorkerTest, StringRecords) {
+  Gates(1, 1, 1, 1);
+  const Record Ascii(StringRecordBytes(EfiStringAscii, "Memory discovered"));
+  Work(0x00000003, 0x10, 0, nullptr, Ascii.Data());
+  EXPECT_EQ(Text(), "Memory discovered\r\n");
+
+  const Record Null(StringRecordBytes(EfiStringAscii, nullptr));
+  Work(0x00000003, 0x10, 0, nullptr, Null.Data());
+  EXPECT_EQ(Text(), "<null string>\r\n");
+
+  const Record Unicode(StringRecordBytes(EfiStringUnicode, "x"));
+  Work(0x00000004, 0x10, 5, nullptr, Unicode.Data());
+  EXPECT_EQ(Text(), "Undefined: C4:V10 I5\r\n");
+
+  // Progress and error classes come before the string test.
+  Work(0x00000001, 0x10, 0, nullptr, Ascii.Data());
+  EXPECT_EQ(Text(), "PROGRESS CODE: V10 I0\r\n");
+}
+
+TEST_F(WorkerTest, StringAndUndefinedFollowTheOtherGate) {
+  const Record Ascii(StringRecordBytes(EfiStringAscii, "text"));
+  Work(0x00000003, 0, 0, nullptr, Ascii.Data());
+  Work(0x00000003, 0x03050000);
+  EXPECT_EQ(Text(), "") << "the platform default keeps the other gate closed";
+  Gates(0, 0, 1, 1);
+  Work(0x00000003, 0x03050000);
+  EXPECT_EQ(Text(), "Undefined: C3:V3050000 I0\r\n");
+}
+
+TEST_F(WorkerTest, EveryByteWaitsForTheTransmitHoldingRegister) {
+  Work(0x00000001, 0xA, 0);
+  const auto &Log = Com1.Uart().Log();
+  std::string Sent;
+  bool Empty = false;
+  for (const auto &Access : Log) {
+    if (Access.Index == 5 && !Access.IsWrite) {
+      Empty = (Access.Value & 0x20) != 0;
+      continue;
+    }
+    ASSERT_TRUE(Access.IsWrite && Access.Index == 0 && !Access.DivisorLatch);
+    EXPECT_TRUE(Empty) << "byte written without a fresh holding-register-empty poll";
+    Empty = false;
+    Sent.push_back(static_cast<char>(Access.Value));
+  }
+  EXPECT_EQ(Sent, "PROGRESS CODE: VA I0\r\n");
+}
+
+TEST_F(WorkerTest, NothingIsWrittenForAnEmptyDebugText) {
+  const Record Debug(DebugRecordBytes(""));
+  Work(0x00000003, 0, 0, nullptr, Debug.Data());
+  EXPECT_TRUE(Com1.Uart().Log().empty());
+}
+
+} // namespace
+} // namespace serial_trace
