@@ -14,6 +14,7 @@ the time-out struck)."""
 
 import argparse
 import os
+import re
 import selectors
 import socket
 import subprocess
@@ -44,6 +45,7 @@ reset
 
 # isa-debug-exit turns the harness's code v into (v << 1) | 1.
 PEI_EXIT_SUCCESS = 1
+PEI_EXIT_FAULT = 5
 PEI_EXIT_BAD_SETUP = 7
 
 # DebugMessageConfig: preset, the three PEI console gates, custom selection,
@@ -70,9 +72,11 @@ class Images:
         self.trace = os.path.join(ia32, "SerialTracePei.efi")
         self.demo = os.path.join(ia32, "qemu", "DemoPei.efi")
         self.harness = os.path.join(ia32, "qemu", "PeiHarness.elf")
+        self.xip_writer = os.path.join(ia32, "qemu", "XipWriterPei.efi")
 
     def missing(self):
-        return [p for p in (self.driver, self.app, self.trace, self.demo, self.harness)
+        return [p for p in (self.driver, self.app, self.trace, self.demo, self.harness,
+                            self.xip_writer)
                 if not os.path.exists(p)]
 
 
@@ -120,41 +124,74 @@ def run_dxe(app, driver, out_dir, timeout=DXE_TIMEOUT_S):
                "-serial", "file:" + com1,
                "-chardev", "socket,id=com2,path=" + path, "-serial", "chardev:com2"]
         qemu = subprocess.Popen(cmd, stdin=subprocess.DEVNULL)
-        received = serve_com2(server, qemu)
+        com2 = serve_com2(server, qemu)
         rc = qemu.wait()
         server.close()
     with open(os.path.join(out_dir, "dxe-com2.txt"), "wb") as f:
-        f.write(received)
-    return rc, read(com1), received
+        f.write(com2.received)
+    with open(os.path.join(out_dir, "dxe-com2-both-ways.txt"), "wb") as f:
+        f.write(com2.text())
+    return rc, read(com1), com2.received
+
+
+class Com2Line:
+    """Both directions of COM2 in the order they happened, line by line."""
+
+    def __init__(self):
+        self.received = b""
+        self.transcript = []
+        self._partial = b""
+
+    def from_driver(self, data):
+        self.received += data
+        self._partial += data
+        *lines, self._partial = self._partial.split(b"\n")
+        self.transcript += [("ComLinkDxe", line.rstrip(b"\r")) for line in lines]
+
+    def from_host(self, data):
+        self.flush()
+        self.transcript.append(("host", data.rstrip(b"\r\n")))
+
+    def flush(self):
+        if self._partial:
+            self.transcript.append(("ComLinkDxe", self._partial))
+            self._partial = b""
+
+    def text(self):
+        return b"".join(b"%-10s| %s\n" % (who.encode(), line) for who, line in self.transcript)
 
 
 def serve_com2(server, qemu):
     """The host at the far end of COM2: answers the prompt once, keeps everything."""
+    line = Com2Line()
     server.settimeout(10)
     try:
         conn, _ = server.accept()
     except socket.timeout:
-        return b""
-    received = b""
-    replied = False
+        return line
     selector = selectors.DefaultSelector()
     selector.register(conn, selectors.EVENT_READ)
+    replied = False
     while qemu.poll() is None:
         if not selector.select(timeout=0.2):
             continue
         data = conn.recv(4096)
         if not data:
             break
-        received += data
-        if not replied and received.endswith(HOST_PROMPT):
+        line.from_driver(data)
+        if not replied and line.received.endswith(HOST_PROMPT):
             conn.sendall(HOST_REPLY)
+            line.from_host(HOST_REPLY)
             replied = True
     conn.close()
-    return received
+    line.flush()
+    return line
 
 
 def show(title, data):
-    text = data.decode(errors="replace").replace("\r", "")
+    # U-Boot asks the terminal for its size with escape sequences; they are no text.
+    text = re.sub(r"\x1b(\[[0-9;?]*[A-Za-z]|[78])", "", data.decode(errors="replace"))
+    text = text.replace("\r", "")
     sys.stdout.write("\n----- %s -----\n%s" % (title, text))
     if text and not text.endswith("\n"):
         sys.stdout.write("\n")
@@ -172,7 +209,9 @@ def demo(build, out_dir):
     print("notification), then DemoPei, a memory-init PEIM that reports in every form.")
     rc, com1, com2 = run_pei(images.harness, [images.trace, images.demo], dmc(), out_dir)
     show("COM1: SerialTracePei's text", com1)
-    show("COM2: the harness's own log", com2)
+    routing = re.compile(rb"^harness: status code .*\n", re.M)
+    show("COM2: the harness's own log (status-code routing lines left out; all in "
+         "pei-com2.txt)", routing.sub(b"", com2.replace(b"\r", b"")))
     print("----- QEMU exit status %d (%s) -----" % (rc, "success" if rc == PEI_EXIT_SUCCESS
                                                       else "FAILURE"))
     print()
@@ -184,7 +223,8 @@ def demo(build, out_dir):
     rc2, com1, com2 = run_dxe(images.app, images.driver, out_dir)
     start = com1.find(b"## Executing script")
     show("COM1: U-Boot's console (from boot.scr on)", com1[start:] if start >= 0 else com1)
-    show("COM2: what ComLinkDxe sent to the host", com2)
+    show("COM2 both ways: ComLinkDxe and the host at the far end", read(
+        os.path.join(out_dir, "dxe-com2-both-ways.txt")))
     print("----- QEMU exit status %d -----" % rc2)
     print("Captures are in %s" % out_dir)
     return 0 if rc == PEI_EXIT_SUCCESS and rc2 == 0 else 1

@@ -87,6 +87,8 @@ def test_pei_notification(images, out):
     log = check_pei(images, out, "pei-default", boot.dmc(),
                     ["dispatch notification registered for " + VARIABLE_PPI,
                      "harness: 3 modules dispatched, 0 failed"])
+    require(re.search(r"SerialTracePei.efi at [0-9A-F]+ \(in place\)", log) is not None,
+            "pei-default: SerialTracePei must execute in place, from read-only memory\n" + log)
     returned = log.find("PlatformVariablePeim returned")
     notified = log.find("for PPI " + VARIABLE_PPI)
     require(0 <= returned < notified,
@@ -125,6 +127,15 @@ def test_pei_bad_input(images, out):
             "a malformed dmc= must be refused\n" + log)
 
 
+def test_pei_flash_is_read_only(images, out):
+    """An image run in place cannot write its globals: the harness stops the module."""
+    rc, _, com2 = pei_boot(images, out, "", [images.xip_writer])
+    log = com2.decode(errors="replace")
+    require(rc == boot.PEI_EXIT_FAULT and "XipWriterPei.efi at" in log and "(in place)" in log
+            and "a module wrote to read-only memory" in log,
+            "a write to an image executing in place must end the boot with a page fault\n" + log)
+
+
 def test_dxe(images, out):
     """ComLinkDxe under U-Boot, driven by the platform application."""
     rc, com1, com2 = boot.run_dxe(images.app, images.driver, out)
@@ -146,7 +157,7 @@ def test_dxe(images, out):
 
 
 TESTS = [test_pei_notification, test_pei_variable_first, test_pei_gates_and_levels,
-         test_pei_no_variable, test_pei_bad_input, test_dxe]
+         test_pei_no_variable, test_pei_bad_input, test_pei_flash_is_read_only, test_dxe]
 
 
 def main():
