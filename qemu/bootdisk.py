@@ -4,6 +4,7 @@
 
 import argparse
 import os
+import shutil
 import struct
 import subprocess
 import sys
@@ -48,11 +49,19 @@ def mbr(partition_sectors: int) -> bytes:
     return bytes(sector)
 
 
+def mkfs_fat() -> str:
+    # The tool lives in sbin, which a user's PATH may not hold.
+    for candidate in (shutil.which("mkfs.fat"), "/usr/sbin/mkfs.fat", "/sbin/mkfs.fat"):
+        if candidate and os.path.exists(candidate):
+            return candidate
+    raise FileNotFoundError("mkfs.fat (package dosfstools) is needed for the boot disk")
+
+
 def build_disk(out: str, script: bytes, files: list, size_mib: int) -> None:
     partition_sectors = size_mib * 1024 * 1024 // SECTOR - PARTITION_START_LBA
     with tempfile.TemporaryDirectory() as tmp:
         part = os.path.join(tmp, "part.img")
-        subprocess.run(["mkfs.fat", "-F", "32", "-C", part, str(partition_sectors * SECTOR // 1024)],
+        subprocess.run([mkfs_fat(), "-F", "32", "-C", part, str(partition_sectors * SECTOR // 1024)],
                        check=True, stdout=subprocess.DEVNULL)
         scr = os.path.join(tmp, "boot.scr")
         with open(scr, "wb") as f:

@@ -203,7 +203,11 @@ void DeliverDispatchNotifications() {
 EFI_STATUS EFIAPI ReportStatusCode(const EFI_PEI_SERVICES **, EFI_STATUS_CODE_TYPE Type,
                                    EFI_STATUS_CODE_VALUE Value, UINT32 Instance,
                                    const EFI_GUID *CallerId, const EFI_STATUS_CODE_DATA *Data) {
-  LogPrint("harness: status code C%x V%x I%x\n", Type, Value, Instance);
+  if (CallerId != nullptr) {
+    LogPrint("harness: status code C%x V%x I%x from %g\n", Type, Value, Instance, CallerId);
+  } else {
+    LogPrint("harness: status code C%x V%x I%x\n", Type, Value, Instance);
+  }
   // A handler that reports while handling would recurse without end.
   if (mReportDepth != 0) {
     mDroppedReports++;

@@ -6,10 +6,14 @@
 #include "Pi/StatusCode.h"
 #include "debug_report/DebugReport.h"
 
+// This module's GUID, the CallerId of everything the reporting library sends for it
+// (defining it here keeps the library's own default, SerialTracePei's, out of the image).
+extern const EFI_GUID gEfiCallerIdGuid = {
+    0x6B1E0E27, 0x8F4A, 0x4C3E, {0x9D, 0x57, 0x2A, 0x9C, 0x14, 0xF0, 0xB8, 0xD1}};
+
 namespace {
 
-constexpr EFI_GUID gDemoPeiGuid = {
-    0x6B1E0E27, 0x8F4A, 0x4C3E, {0x9D, 0x57, 0x2A, 0x9C, 0x14, 0xF0, 0xB8, 0xD1}};
+constexpr const EFI_GUID &gDemoPeiGuid = gEfiCallerIdGuid;
 
 // Memory subclass of the computing unit class and its operations.
 constexpr EFI_STATUS_CODE_VALUE EFI_COMPUTING_UNIT_MEMORY = EFI_COMPUTING_UNIT | 0x00050000;
