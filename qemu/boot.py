@@ -34,6 +34,10 @@ DXE_TIMEOUT_S = 60
 # qemu/dxe/SerialExercise.h).
 HOST_PROMPT = b"host> "
 HOST_REPLY = b"ping from the host\r\n"
+XOFF_PROMPT = b"xoff> "
+XON_CUE = b"app: waiting for XON"
+XON = b"\x11"
+XOFF = b"\x13"
 
 BOOT_SCRIPT = """\
 echo ComLink: loading the platform application
@@ -111,27 +115,30 @@ def make_boot_disk(app, driver, out_dir):
 def run_dxe(app, driver, out_dir, timeout=DXE_TIMEOUT_S):
     """Returns (exit status, COM1 bytes, COM2 bytes as received by the host)."""
     disk = make_boot_disk(app, driver, out_dir)
-    com1 = os.path.join(out_dir, "dxe-com1.txt")
     with tempfile.TemporaryDirectory() as tmp:
-        path = os.path.join(tmp, "com2.sock")
-        server = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
-        server.bind(path)
-        server.listen(1)
+        servers = []
+        for name in ("com1", "com2"):
+            server = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+            server.bind(os.path.join(tmp, name + ".sock"))
+            server.listen(1)
+            servers.append(server)
         cmd = ["timeout", str(timeout), "qemu-system-x86_64", "-accel", "tcg", "-display", "none",
                "-no-reboot", "-m", "256", "-bios", UBOOT_ROM,
                "-drive", "if=none,id=boot,file=%s,format=raw" % disk,
-               "-device", "virtio-blk-pci,drive=boot",
-               "-serial", "file:" + com1,
-               "-chardev", "socket,id=com2,path=" + path, "-serial", "chardev:com2"]
+               "-device", "virtio-blk-pci,drive=boot"]
+        for name in ("com1", "com2"):
+            cmd += ["-chardev", "socket,id=%s,path=%s" % (name, os.path.join(tmp, name + ".sock")),
+                    "-serial", "chardev:" + name]
         qemu = subprocess.Popen(cmd, stdin=subprocess.DEVNULL)
-        com2 = serve_com2(server, qemu)
+        com1, com2 = serve_ports(servers, qemu)
         rc = qemu.wait()
-        server.close()
-    with open(os.path.join(out_dir, "dxe-com2.txt"), "wb") as f:
-        f.write(com2.received)
-    with open(os.path.join(out_dir, "dxe-com2-both-ways.txt"), "wb") as f:
-        f.write(com2.text())
-    return rc, read(com1), com2.received
+        for server in servers:
+            server.close()
+    for name, data in (("dxe-com1.txt", com1), ("dxe-com2.txt", com2.received),
+                       ("dxe-com2-both-ways.txt", com2.text())):
+        with open(os.path.join(out_dir, name), "wb") as f:
+            f.write(data)
+    return rc, com1, com2.received
 
 
 class Com2Line:
@@ -150,7 +157,8 @@ class Com2Line:
 
     def from_host(self, data):
         self.flush()
-        self.transcript.append(("host", data.rstrip(b"\r\n")))
+        shown = {XON: b"<XON>", XOFF: b"<XOFF>"}.get(data, data.rstrip(b"\r\n"))
+        self.transcript.append(("host", shown))
 
     def flush(self):
         if self._partial:
@@ -161,31 +169,47 @@ class Com2Line:
         return b"".join(b"%-10s| %s\n" % (who.encode(), line) for who, line in self.transcript)
 
 
-def serve_com2(server, qemu):
-    """The host at the far end of COM2: answers the prompt once, keeps everything."""
-    line = Com2Line()
-    server.settimeout(10)
-    try:
-        conn, _ = server.accept()
-    except socket.timeout:
-        return line
+def serve_ports(servers, qemu):
+    """Keeps both ports' output and plays the host at the far end of COM2: it
+    answers the first prompt with a line, the XOFF prompt with XOFF, and sends
+    XON once the application says on the console that it waits for it."""
+    com2 = Com2Line()
+    com1 = b""
+    connections = []
+    for server in servers:
+        server.settimeout(10)
+        try:
+            connections.append(server.accept()[0])
+        except socket.timeout:
+            return com1, com2
+    console, line = connections
     selector = selectors.DefaultSelector()
-    selector.register(conn, selectors.EVENT_READ)
-    replied = False
-    while qemu.poll() is None:
-        if not selector.select(timeout=0.2):
-            continue
-        data = conn.recv(4096)
-        if not data:
-            break
-        line.from_driver(data)
-        if not replied and line.received.endswith(HOST_PROMPT):
-            conn.sendall(HOST_REPLY)
-            line.from_host(HOST_REPLY)
-            replied = True
-    conn.close()
-    line.flush()
-    return line
+    for conn in connections:
+        selector.register(conn, selectors.EVENT_READ)
+    answered = set()
+    open_ports = len(connections)
+    while qemu.poll() is None and open_ports > 0:
+        for key, _ in selector.select(timeout=0.2):
+            data = key.fileobj.recv(4096)
+            if not data:
+                selector.unregister(key.fileobj)
+                open_ports -= 1
+                continue
+            if key.fileobj is console:
+                com1 += data
+            else:
+                com2.from_driver(data)
+        for cue, seen, answer in ((HOST_PROMPT, com2.received.endswith(HOST_PROMPT), HOST_REPLY),
+                                  (XOFF_PROMPT, com2.received.endswith(XOFF_PROMPT), XOFF),
+                                  (XON_CUE, XON_CUE in com1, XON)):
+            if seen and cue not in answered:
+                line.sendall(answer)
+                com2.from_host(answer)
+                answered.add(cue)
+    for conn in connections:
+        conn.close()
+    com2.flush()
+    return com1, com2
 
 
 def show(title, data):

@@ -89,3 +89,7 @@ EFI_STATUS Com2Withdraw(EFI_HANDLE Controller) {
       Controller, &gEfiDevicePathProtocolGuid, &mDevicePath, &gUartAccessProtocolGuid, &mUartAccess,
       nullptr);
 }
+
+UINT8 Com2PortIndex() {
+  return mInfo.PortIndex;
+}

@@ -6,3 +6,6 @@
 
 EFI_STATUS Com2Publish(EFI_HANDLE *Controller);
 EFI_STATUS Com2Withdraw(EFI_HANDLE Controller);
+
+// The row the driver gave COM2 in the flow-state table (UART_ACCESS_INFO.PortIndex).
+UINT8 Com2PortIndex();

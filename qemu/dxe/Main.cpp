@@ -10,13 +10,14 @@
 #include "qemu/dxe/Com2Uart.h"
 #include "qemu/dxe/Console.h"
 #include "qemu/dxe/DriverLoader.h"
+#include "qemu/dxe/FlowStateProvider.h"
 #include "qemu/dxe/SerialExercise.h"
 #include "qemu/dxe/StatusListener.h"
 
 namespace {
 
 // What ConnectController asks for below COM2: 115200 8N1 with a flow-control
-// node (none yet), so that SetControl can switch RTS/CTS in the child's path.
+// node, so that the child's path shows (and SetControl can switch) flow control.
 #pragma pack(push, 1)
 struct REMAINING_PATH {
   UART_DEVICE_PATH Uart;
@@ -25,17 +26,21 @@ struct REMAINING_PATH {
 };
 #pragma pack(pop)
 
-const REMAINING_PATH mRemainingPath = {
-    {{MESSAGING_DEVICE_PATH, MSG_UART_DP, {sizeof(UART_DEVICE_PATH), 0}},
-     0,
-     115200,
-     8,
-     UART_PARITY_NONE,
-     UART_STOP_BITS_ONE},
-    {{MESSAGING_DEVICE_PATH, MSG_VENDOR_DP, {sizeof(UART_FLOW_CONTROL_DEVICE_PATH), 0}},
-     gEfiUartDevicePathGuid,
-     UART_FLOW_CONTROL_NONE},
-    {{END_DEVICE_PATH_TYPE, END_ENTIRE_DEVICE_PATH_SUBTYPE, {END_DEVICE_PATH_LENGTH, 0}}}};
+constexpr REMAINING_PATH RemainingPath(UINT32 FlowControlMap) {
+  return {{{MESSAGING_DEVICE_PATH, MSG_UART_DP, {sizeof(UART_DEVICE_PATH), 0}},
+           0,
+           115200,
+           8,
+           UART_PARITY_NONE,
+           UART_STOP_BITS_ONE},
+          {{MESSAGING_DEVICE_PATH, MSG_VENDOR_DP, {sizeof(UART_FLOW_CONTROL_DEVICE_PATH), 0}},
+           gEfiUartDevicePathGuid,
+           FlowControlMap},
+          {{END_DEVICE_PATH_TYPE, END_ENTIRE_DEVICE_PATH_SUBTYPE, {END_DEVICE_PATH_LENGTH, 0}}}};
+}
+
+// The row COM2 asks for in the platform's flow-state table.
+constexpr UINT8 Com2FlowStateRow = 1;
 
 // The child is the handle that opened the access protocol BY_CHILD_CONTROLLER.
 EFI_HANDLE FindChild(EFI_HANDLE Controller, EFI_HANDLE *AgentOut) {
@@ -85,6 +90,38 @@ void PrintNames(EFI_HANDLE Driver, EFI_HANDLE Controller, EFI_HANDLE Child, CHEC
   }
 }
 
+// Connects ComLinkDxe to COM2 with the given flow control, exercises the child
+// it makes, and disconnects again.
+void Connection(EFI_HANDLE Driver, EFI_HANDLE Controller, UINT32 FlowControlMap, CHECKS &Checks) {
+  EFI_BOOT_SERVICES *Bs = BootServices();
+  REMAINING_PATH Remaining = RemainingPath(FlowControlMap);
+  EFI_HANDLE Drivers[] = {Driver, nullptr};
+  Checks.Status("ConnectController",
+                Bs->ConnectController(Controller, Drivers,
+                                      reinterpret_cast<EFI_DEVICE_PATH_PROTOCOL *>(&Remaining),
+                                      FALSE));
+  EFI_HANDLE Agent = nullptr;
+  const EFI_HANDLE Child = FindChild(Controller, &Agent);
+  void *SerialIo = nullptr;
+  if (Checks.That(Child != nullptr && Agent == Driver, "ComLinkDxe made a child for COM2") &&
+      Checks.Status("Serial I/O on the child",
+                    Bs->HandleProtocol(Child, &gEfiSerialIoProtocolGuid, &SerialIo))) {
+    auto *Serial = static_cast<EFI_SERIAL_IO_PROTOCOL *>(SerialIo);
+    if (FlowControlMap == UART_FLOW_CONTROL_XON_XOFF) {
+      ExerciseXonXoff(Child, Serial, Com2FlowStateRow, Checks);
+    } else {
+      PrintNames(Driver, Controller, Child, Checks);
+      ExerciseSerialIo(Child, Serial, Checks);
+    }
+  }
+  Checks.Status("DisconnectController", Bs->DisconnectController(Controller, Driver, nullptr));
+  void *Gone = nullptr;
+  Checks.That(Child == nullptr ||
+                  EFI_ERROR(Bs->HandleProtocol(Child, &gEfiSerialIoProtocolGuid, &Gone)),
+              "the child is gone after Disconnect");
+  Checks.That(OpenCount(Controller) == 0, "the access protocol is closed after Disconnect");
+}
+
 } // namespace
 
 extern "C" EFI_STATUS EFIAPI PlatformAppMain(EFI_HANDLE ImageHandle,
@@ -106,27 +143,11 @@ extern "C" EFI_STATUS EFIAPI PlatformAppMain(EFI_HANDLE ImageHandle,
   EFI_HANDLE Driver = nullptr;
   if (Checks.Status("ComLinkDxe loaded and started",
                     LoadDriverBesideApp(ImageHandle, u"\\ComLinkDxe.efi", &Driver))) {
-    EFI_HANDLE Drivers[] = {Driver, nullptr};
-    Checks.Status("ConnectController",
-                  Bs->ConnectController(Controller, Drivers,
-                                        reinterpret_cast<EFI_DEVICE_PATH_PROTOCOL *>(
-                                            const_cast<REMAINING_PATH *>(&mRemainingPath)),
-                                        FALSE));
-    EFI_HANDLE Agent = nullptr;
-    const EFI_HANDLE Child = FindChild(Controller, &Agent);
-    void *SerialIo = nullptr;
-    if (Checks.That(Child != nullptr && Agent == Driver, "ComLinkDxe made a child for COM2") &&
-        Checks.Status("Serial I/O on the child",
-                      Bs->HandleProtocol(Child, &gEfiSerialIoProtocolGuid, &SerialIo))) {
-      PrintNames(Driver, Controller, Child, Checks);
-      ExerciseSerialIo(Child, static_cast<EFI_SERIAL_IO_PROTOCOL *>(SerialIo), Checks);
-    }
-    Checks.Status("DisconnectController", Bs->DisconnectController(Controller, Driver, nullptr));
-    void *Gone = nullptr;
-    Checks.That(Child == nullptr ||
-                    EFI_ERROR(Bs->HandleProtocol(Child, &gEfiSerialIoProtocolGuid, &Gone)),
-                "the child is gone after Disconnect");
-    Checks.That(OpenCount(Controller) == 0, "the access protocol is closed after Disconnect");
+    Print("app: first connection: no flow control in the request\n");
+    Connection(Driver, Controller, UART_FLOW_CONTROL_NONE, Checks);
+    Print("app: second connection: XON/XOFF in the request\n");
+    Connection(Driver, Controller, UART_FLOW_CONTROL_XON_XOFF, Checks);
+    Checks.Status("flow-state table withdrawn", FlowStateWithdraw());
   }
   Checks.Status("COM2 controller withdrawn", Com2Withdraw(Controller));
   Checks.Status("status-code listener removed", StatusListenerRemove());

@@ -1,6 +1,8 @@
 #include "qemu/dxe/SerialExercise.h"
 #include "Protocol/DevicePath.h"
+#include "qemu/dxe/Com2Uart.h"
 #include "qemu/dxe/Console.h"
+#include "qemu/dxe/FlowStateProvider.h"
 
 namespace {
 
@@ -9,6 +11,8 @@ constexpr UINT32 UnsupportedControlBit = 0x0008;
 constexpr UINT32 ReadTimeoutUs = 200000;
 constexpr UINTN ReplyAttempts = 40; // 40 reads of up to 0.2 s each without a byte
 constexpr UINTN LineCapacity = 80;
+constexpr UINT8 Xon = 0x11;
+constexpr UINT8 Xoff = 0x13;
 
 UINTN Length(const CHAR8 *Text) {
   UINTN Count = 0;
@@ -153,6 +157,19 @@ public:
     mChecks.That(Size == Length(Text) && SameBytes(Back, Text, Size), "loopback returned the text");
   }
 
+  // Reads (and so runs transfer passes) until the peer's last flow character is Wanted.
+  bool AwaitFlowChar(UINT8 Wanted) {
+    for (UINTN Attempt = 0; Attempt < ReplyAttempts; Attempt++) {
+      if (FlowStateReceived() == Wanted) {
+        return true;
+      }
+      UINTN Size = 1;
+      CHAR8 Byte;
+      mSerialIo->Read(mSerialIo, &Size, &Byte);
+    }
+    return FlowStateReceived() == Wanted;
+  }
+
   EFI_HANDLE mChild;
   EFI_SERIAL_IO_PROTOCOL *mSerialIo;
   CHECKS &mChecks;
@@ -218,4 +235,30 @@ void ExerciseSerialIo(EFI_HANDLE Child, EFI_SERIAL_IO_PROTOCOL *SerialIo, CHECKS
   Checks.Status("Reset", SerialIo->Reset(SerialIo));
   Session.Control("after Reset");
   Session.Write("bye\r\n");
+}
+
+void ExerciseXonXoff(EFI_HANDLE Child, EFI_SERIAL_IO_PROTOCOL *SerialIo, UINT8 PortIndex,
+                     CHECKS &Checks) {
+  SESSION Session(Child, SerialIo, Checks);
+  Print("app: XON/XOFF flow control\n");
+  Session.PrintPath();
+  Checks.Status("flow-state table published", FlowStatePublish(PortIndex));
+  Print("app: flow-state table row %d: sent %02x, received %02x; UART PortIndex %d\n", PortIndex,
+        FlowStateSent(), FlowStateReceived(), Com2PortIndex());
+  Checks.That(FlowStateSent() == Xon && FlowStateReceived() == Xon && Com2PortIndex() == PortIndex,
+              "the driver's notification moved its XON/XOFF state into the table");
+  Checks.Status(
+      "SetAttributes 115200 8N1, FIFO depth 16, 0.2 s timeout",
+      SerialIo->SetAttributes(SerialIo, 115200, 16, ReadTimeoutUs, NoParity, 8, OneStopBit));
+  Session.Write(XoffPrompt);
+  Checks.That(Session.AwaitFlowChar(Xoff), "the host's XOFF arrived");
+  Print("app: paused by XOFF (table: received %02x)\n", FlowStateReceived());
+  UINTN Size = 1;
+  Checks.Status("Write while paused", SerialIo->Write(SerialIo, &Size, const_cast<CHAR8 *>("!")),
+                EFI_TIMEOUT);
+  Checks.That(Size == 0, "a paused port sends nothing");
+  Print("app: waiting for XON\n");
+  Checks.That(Session.AwaitFlowChar(Xon), "the host's XON arrived");
+  Print("app: resumed by XON (table: received %02x)\n", FlowStateReceived());
+  Session.Write("XON/XOFF: resumed\r\n");
 }

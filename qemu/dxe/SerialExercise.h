@@ -8,5 +8,13 @@
 // The host side answers the prompt with this line (see qemu/boot.py).
 inline constexpr CHAR8 HostPrompt[] = "host> ";
 inline constexpr CHAR8 HostReply[] = "ping from the host";
+// Under XON/XOFF the host answers this prompt with XOFF, and the line below (on
+// the console) with XON.
+inline constexpr CHAR8 XoffPrompt[] = "xoff> ";
 
 void ExerciseSerialIo(EFI_HANDLE Child, EFI_SERIAL_IO_PROTOCOL *SerialIo, CHECKS &Checks);
+
+// The child was made with an XON/XOFF flow-control node; the platform publishes
+// its flow-state table under the given row and the host pauses and resumes it.
+void ExerciseXonXoff(EFI_HANDLE Child, EFI_SERIAL_IO_PROTOCOL *SerialIo, UINT8 PortIndex,
+                     CHECKS &Checks);
