@@ -1,0 +1,504 @@
+// The single-pass format engine. All state lives on the stack, so %g, %t and
+// %r may format their text by calling the engine again.
+#include "debug_report/DebugRecords.h"
+#include "debug_report/DebugReport.h"
+#include "print/Print.h"
+#include "print/PrintInternal.h"
+#include "print/StatusNameTable.h"
+#include "support/Math64.h"
+#include "support/Unaligned.h"
+
+namespace {
+
+constexpr CHAR8 DigitTable[] = "0123456789ABCDEF";
+constexpr CHAR8 NullStringText[] = "<null string>";
+constexpr CHAR8 NullGuidText[] = "<null guid>";
+constexpr CHAR8 NullTimeText[] = "<null time>";
+constexpr CHAR8 GuidFormat[] = "%08x-%04x-%04x-%02x%02x-%02x%02x%02x%02x%02x%02x";
+constexpr CHAR8 TimeFormat[] = "%02d/%02d/%04d  %02d:%02d";
+// Statuses are as wide as the build's EFI_STATUS; 64-bit formatting prints a
+// 32-bit status exactly as "%08X" would.
+constexpr CHAR8 StatusFormat[] = "%08lX";
+constexpr CHAR8 CrLfText[] = "\r\n";
+constexpr CHAR8 CrText[] = "\r";
+constexpr UINT8 EmptyFormat[2] = {};
+
+struct PRINT_OUTPUT {
+  UINT8 *Position;
+  UINT8 *End;
+  UINTN CharacterBytes;
+  BOOLEAN CountOnly;
+  UINTN Counted;
+};
+
+// Where arguments come from. Marshalled lists follow the record writer's
+// slot widths (DebugRecords.h), so both sides agree on every record.
+struct ARG_SOURCE {
+  EFI_VA_LIST *VaList;
+  const UINT8 *Position;
+  const UINT8 *End;
+  BOOLEAN Marshalled;
+  // The writer stops scanning a directive at ',' and marshals nothing for
+  // it, so from there on the directive's arguments are not in the record.
+  BOOLEAN NotMarshalled;
+};
+
+struct DIRECTIVE {
+  UINT32 Width;
+  UINT32 Precision;
+  UINT32 Count;
+  UINT32 GroupPhase;
+  BOOLEAN WidthGiven;
+  BOOLEAN PrecisionGiven;
+  BOOLEAN LeftAlign;
+  BOOLEAN PlusSign;
+  BOOLEAN SpaceSign;
+  BOOLEAN GroupThousands;
+  BOOLEAN Arg64;
+  BOOLEAN ZeroFill;
+  BOOLEAN ArgWide;
+  BOOLEAN Reversed;
+  BOOLEAN Numeric;
+  CHAR8 Prefix;
+  const UINT8 *Text;
+  UINT8 CharacterText[4]; // one 16-bit character and a 16-bit NUL
+};
+
+UINT16 ReadCharacter(const UINT8 *Position, UINTN Bytes) {
+  return Bytes == 2 ? static_cast<UINT16>(Position[0] | (Position[1] << 8)) : Position[0];
+}
+
+void Emit(PRINT_OUTPUT &Out, INTN Repeat, UINT16 Character) {
+  if (Out.CountOnly) {
+    if (Repeat > 0) {
+      const UINTN Amount = static_cast<UINTN>(Repeat);
+      Out.Counted = Amount > ~Out.Counted ? ~UINTN{0} : Out.Counted + Amount;
+    }
+    return;
+  }
+  Out.Position = FillCharacters(Out.Position, Out.End, Repeat, Character, Out.CharacterBytes);
+}
+
+// A fill amount is the difference of two unsigned fields taken as signed.
+INTN FillAmount(UINT32 Larger, UINT32 Smaller) {
+  return static_cast<INT32>(Larger - Smaller);
+}
+
+// Reads Width bytes of the marshalled area, or 0 when they are not all there.
+UINT64 TakeMarshalled(ARG_SOURCE &Args, UINTN Width) {
+  if (Args.NotMarshalled || Width == 0) {
+    return 0;
+  }
+  if (static_cast<UINTN>(Args.End - Args.Position) < Width) {
+    Args.Position = Args.End;
+    return 0;
+  }
+  const UINT8 *Slot = Args.Position;
+  Args.Position += Width;
+  return Width == 8 ? ReadUnaligned64(Slot) : ReadUnaligned32(Slot);
+}
+
+UINT64 TakeInteger(ARG_SOURCE &Args, ARG_KIND Kind, BOOLEAN Is64) {
+  if (Args.Marshalled) {
+    const UINT64 Value = TakeMarshalled(Args, ArgSlotWidth(ArgSlotsNative, Kind, Is64 != 0));
+    return Is64 ? Value : static_cast<UINT32>(Value);
+  }
+  return Is64 ? EFI_VA_ARG(*Args.VaList, UINT64) : EFI_VA_ARG(*Args.VaList, UINT32);
+}
+
+// Pointers, and %lp whose marshalled slot is 8 bytes even on IA-32.
+UINTN TakePointer(ARG_SOURCE &Args, ARG_KIND Kind, BOOLEAN Is64) {
+  if (Args.Marshalled) {
+    return static_cast<UINTN>(TakeMarshalled(Args, ArgSlotWidth(ArgSlotsNative, Kind, Is64 != 0)));
+  }
+  return reinterpret_cast<UINTN>(EFI_VA_ARG(*Args.VaList, const void *));
+}
+
+EFI_STATUS TakeStatus(ARG_SOURCE &Args) {
+  if (Args.Marshalled) {
+    return static_cast<EFI_STATUS>(
+        TakeMarshalled(Args, ArgSlotWidth(ArgSlotsNative, ARG_KIND::Address, false)));
+  }
+  return EFI_VA_ARG(*Args.VaList, EFI_STATUS);
+}
+
+void SetCharacterText(DIRECTIVE &Element, UINT16 Character) {
+  Element.CharacterText[0] = static_cast<UINT8>(Character);
+  Element.CharacterText[1] = static_cast<UINT8>(Character >> 8);
+  Element.Text = Element.CharacterText;
+  Element.ArgWide = TRUE;
+}
+
+// "\n" and "\n\r" both end a line with CR LF, as do "\r\n"; a lone "\r" stays.
+const UINT8 *LineEndText(const UINT8 *&Format, UINTN FormatBytes, UINT16 Character) {
+  const UINT16 Next = ReadCharacter(Format + FormatBytes, FormatBytes);
+  if (Character == '\n') {
+    if (Next == '\r') {
+      Format += FormatBytes;
+    }
+    return reinterpret_cast<const UINT8 *>(CrLfText);
+  }
+  if (Next == '\n') {
+    Format += FormatBytes;
+    return reinterpret_cast<const UINT8 *>(CrLfText);
+  }
+  return reinterpret_cast<const UINT8 *>(CrText);
+}
+
+void UseString(DIRECTIVE &Element, UINTN Address, BOOLEAN Wide) {
+  if (!Element.PrecisionGiven) {
+    Element.Precision = 0;
+  }
+  if (Address == 0) {
+    Element.Text = reinterpret_cast<const UINT8 *>(NullStringText);
+    return;
+  }
+  Element.Text = reinterpret_cast<const UINT8 *>(Address);
+  Element.ArgWide = Wide;
+}
+
+void FormatGuid(DIRECTIVE &Element, UINTN Address, CHAR8 *Scratch) {
+  if (Address == 0) {
+    Element.Text = reinterpret_cast<const UINT8 *>(NullGuidText);
+    return;
+  }
+  // The record may hold the GUID at any alignment.
+  const auto *Guid = reinterpret_cast<const UINT8 *>(Address);
+  const UINT8 *Bytes = Guid + __builtin_offsetof(EFI_GUID, Data4);
+  PrintToBufferWithFlags(Scratch, PRINT_SCRATCH_CHARACTERS, 0, GuidFormat, ReadUnaligned32(Guid),
+                         ReadUnaligned16(Guid + __builtin_offsetof(EFI_GUID, Data2)),
+                         ReadUnaligned16(Guid + __builtin_offsetof(EFI_GUID, Data3)), Bytes[0],
+                         Bytes[1], Bytes[2], Bytes[3], Bytes[4], Bytes[5], Bytes[6], Bytes[7]);
+  Element.Text = reinterpret_cast<const UINT8 *>(Scratch);
+}
+
+void FormatTime(DIRECTIVE &Element, UINTN Address, CHAR8 *Scratch) {
+  if (Address == 0) {
+    Element.Text = reinterpret_cast<const UINT8 *>(NullTimeText);
+    return;
+  }
+  const auto *Time = reinterpret_cast<const UINT8 *>(Address);
+  PrintToBufferWithFlags(
+      Scratch, PRINT_SCRATCH_CHARACTERS, 0, TimeFormat, Time[__builtin_offsetof(EFI_TIME, Month)],
+      Time[__builtin_offsetof(EFI_TIME, Day)],
+      ReadUnaligned16(Time + __builtin_offsetof(EFI_TIME, Year)),
+      Time[__builtin_offsetof(EFI_TIME, Hour)], Time[__builtin_offsetof(EFI_TIME, Minute)]);
+  Element.Text = reinterpret_cast<const UINT8 *>(Scratch);
+}
+
+void FormatStatus(DIRECTIVE &Element, EFI_STATUS Status, CHAR8 *Scratch) {
+  const CHAR8 *Name = StatusName(Status);
+  if (Name == nullptr) {
+    PrintToBufferWithFlags(Scratch, PRINT_SCRATCH_CHARACTERS, 0, StatusFormat,
+                           static_cast<UINT64>(Status));
+    Name = Scratch;
+  }
+  Element.Text = reinterpret_cast<const UINT8 *>(Name);
+}
+
+void ConvertNumber(DIRECTIVE &Element, ARG_SOURCE &Args, UINT16 Directive, CHAR8 *Scratch) {
+  UINT64 Value;
+  if (Directive == 'p') {
+    Value = TakePointer(Args, ARG_KIND::Pointer, Element.Arg64);
+    Element.SpaceSign = FALSE;
+    Element.PlusSign = FALSE;
+  } else {
+    Value = TakeInteger(Args, ARG_KIND::Integer, Element.Arg64);
+    if (Directive == 'd' && !Element.Arg64) {
+      Value = static_cast<UINT64>(static_cast<INT64>(static_cast<INT32>(Value)));
+    }
+    if (Directive == 'u') {
+      Element.PlusSign = FALSE;
+    }
+  }
+  Element.Prefix = Element.PlusSign ? '+' : (Element.SpaceSign ? ' ' : '\0');
+
+  UINT32 Radix = 10;
+  if (Directive == 'd' || Directive == 'u') {
+    if (Element.GroupThousands) {
+      Element.ZeroFill = FALSE;
+      Element.Precision = 1;
+    }
+    if (Directive == 'd' && static_cast<INT64>(Value) < 0) {
+      Element.Prefix = '-';
+      Value = 0 - Value;
+    }
+  } else {
+    Radix = 16;
+    Element.GroupThousands = FALSE;
+    if (Directive != 'x') {
+      Element.ZeroFill = TRUE;
+    }
+  }
+
+  const CHAR8 *Last = ValueToReversedDigits(Scratch, Value, Radix);
+  Element.Count = static_cast<UINT32>(Last - Scratch);
+  if (Value == 0 && Element.Precision == 0) {
+    Element.Count = 0;
+  }
+  const UINT32 Partial = Element.Count % 3;
+  Element.GroupPhase = Partial == 0 ? 0 : 3 - Partial;
+  if (Element.GroupThousands && Element.Count > 0) {
+    Element.Count += (Element.Count - 1) / 3;
+  }
+  if (Element.Prefix != '\0') {
+    ++Element.Count;
+    ++Element.Precision;
+  }
+  Element.Text = reinterpret_cast<const UINT8 *>(Last);
+  Element.Numeric = TRUE;
+  Element.Reversed = TRUE;
+  if (Element.ZeroFill && Element.WidthGiven && !Element.LeftAlign && !Element.PrecisionGiven) {
+    Element.Precision = Element.Width;
+  }
+}
+
+// Parses from the '%' at Format up to the directive, leaving Format on the
+// directive (or on the character before a NUL that cut it short), and sets
+// the element's text.
+void ParseDirective(DIRECTIVE &Element, const UINT8 *&Format, UINTN FormatBytes, ARG_SOURCE &Args,
+                    CHAR8 *Scratch) {
+  Args.NotMarshalled = FALSE;
+  for (;;) {
+    Format += FormatBytes;
+    UINT16 Character = ReadCharacter(Format, FormatBytes);
+    switch (Character) {
+    case ' ':
+      Element.SpaceSign = TRUE;
+      continue;
+    case '+':
+      Element.PlusSign = TRUE;
+      continue;
+    case '-':
+      Element.LeftAlign = TRUE;
+      continue;
+    case ',':
+      Element.GroupThousands = TRUE;
+      Args.NotMarshalled = TRUE;
+      continue;
+    case '.':
+      Element.PrecisionGiven = TRUE;
+      continue;
+    case 'l':
+    case 'L':
+      Element.Arg64 = TRUE;
+      continue;
+    case '*': {
+      const auto Value = static_cast<UINT32>(TakeInteger(Args, ARG_KIND::Address, FALSE));
+      if (Element.PrecisionGiven) {
+        Element.Precision = Value;
+      } else {
+        Element.Width = Value;
+        Element.WidthGiven = TRUE;
+      }
+      continue;
+    }
+    case '0':
+    case '1':
+    case '2':
+    case '3':
+    case '4':
+    case '5':
+    case '6':
+    case '7':
+    case '8':
+    case '9': {
+      if (Character == '0' && !Element.PrecisionGiven) {
+        Element.ZeroFill = TRUE;
+      }
+      UINT32 Value = 0;
+      while (Character >= '0' && Character <= '9') {
+        Value = Value * 10 + (Character - '0');
+        Format += FormatBytes;
+        Character = ReadCharacter(Format, FormatBytes);
+      }
+      Format -= FormatBytes;
+      if (Element.PrecisionGiven) {
+        Element.Precision = Value;
+      } else {
+        Element.Width = Value;
+        Element.WidthGiven = TRUE;
+      }
+      continue;
+    }
+    case '\0':
+      Format -= FormatBytes;
+      Element.Precision = 0;
+      SetCharacterText(Element, Character);
+      return;
+    case 'a':
+      UseString(Element, TakePointer(Args, ARG_KIND::Address, FALSE), FALSE);
+      return;
+    case 's':
+    case 'S':
+      UseString(Element, TakePointer(Args, ARG_KIND::Address, FALSE), TRUE);
+      return;
+    case 'c':
+      // A NUL character prints nothing but the width fill.
+      if (!Element.PrecisionGiven) {
+        Element.Precision = 0;
+      }
+      SetCharacterText(Element, static_cast<UINT16>(TakeInteger(Args, ARG_KIND::Address, FALSE)));
+      return;
+    case 'g':
+      FormatGuid(Element, TakePointer(Args, ARG_KIND::Address, FALSE), Scratch);
+      return;
+    case 't':
+      FormatTime(Element, TakePointer(Args, ARG_KIND::Address, FALSE), Scratch);
+      return;
+    case 'r':
+      FormatStatus(Element, TakeStatus(Args), Scratch);
+      return;
+    case 'd':
+    case 'u':
+    case 'x':
+    case 'X':
+    case 'p':
+      ConvertNumber(Element, Args, Character, Scratch);
+      return;
+    case '\n':
+    case '\r':
+      Element.Text = LineEndText(Format, FormatBytes, Character);
+      return;
+    default:
+      SetCharacterText(Element, Character);
+      return;
+    }
+  }
+}
+
+void EmitElement(PRINT_OUTPUT &Out, DIRECTIVE &Element) {
+  const UINTN TextBytes = Element.ArgWide ? 2 : 1;
+  if (!Element.Reversed) {
+    Element.Count = 0;
+    for (const UINT8 *Text = Element.Text;
+         (!Element.PrecisionGiven || Element.Count < Element.Precision) &&
+         ReadCharacter(Text, TextBytes) != 0;
+         Text += TextBytes) {
+      ++Element.Count;
+    }
+  }
+  if (Element.Precision < Element.Count) {
+    Element.Precision = Element.Count;
+  }
+  if (Element.WidthGiven && !Element.LeftAlign) {
+    Emit(Out, FillAmount(Element.Width, Element.Precision), ' ');
+  }
+  if (Element.Numeric) {
+    if (Element.Prefix != '\0') {
+      Emit(Out, 1, static_cast<UINT8>(Element.Prefix));
+    }
+    Emit(Out, FillAmount(Element.Precision, Element.Count), '0');
+  } else {
+    Emit(Out, FillAmount(Element.Precision, Element.Count), ' ');
+  }
+
+  const UINT8 *Text = Element.Text;
+  for (UINT32 Index = Element.Prefix != '\0' ? 1 : 0; Index < Element.Count;) {
+    Emit(Out, 1, ReadCharacter(Text, TextBytes));
+    if (Element.Reversed) {
+      Text -= TextBytes;
+    } else {
+      Text += TextBytes;
+    }
+    ++Index;
+    if (Element.GroupThousands && ++Element.GroupPhase == 3) {
+      Element.GroupPhase = 0;
+      if (++Index < Element.Count) {
+        Emit(Out, 1, ',');
+      }
+    }
+  }
+
+  if (Element.WidthGiven && Element.LeftAlign) {
+    Emit(Out, FillAmount(Element.Width, Element.Precision), ' ');
+  }
+}
+
+} // namespace
+
+UINT8 *FillCharacters(UINT8 *Position, const UINT8 *End, INTN Repeat, UINT16 Character,
+                      UINTN CharacterBytes) {
+  for (INTN Written = 0; Written < Repeat && Position < End; ++Written) {
+    Position[0] = static_cast<UINT8>(Character);
+    if (CharacterBytes == 2) {
+      Position[1] = static_cast<UINT8>(Character >> 8);
+    }
+    Position += CharacterBytes;
+  }
+  return Position;
+}
+
+CHAR8 *ValueToReversedDigits(CHAR8 *Scratch, UINT64 Value, UINT32 Radix) {
+  *Scratch = '\0';
+  do {
+    UINT32 Remainder = 0;
+    Value = DivU64x32Remainder(Value, Radix, &Remainder);
+    *++Scratch = DigitTable[Remainder];
+  } while (Value != 0);
+  return Scratch;
+}
+
+UINTN PrintEngine(void *Buffer, UINTN BufferSize, UINTN Flags, const void *Format,
+                  EFI_VA_LIST VaList, const ARG_LIST *ArgList) {
+  PRINT_OUTPUT Out = {};
+  Out.CountOnly = (Flags & PRINT_COUNT_ONLY) != 0;
+  Out.CharacterBytes = (Flags & PRINT_OUTPUT_UTF16) != 0 ? 2 : 1;
+  if (!Out.CountOnly) {
+    if (BufferSize == 0) {
+      return 0;
+    }
+    if (Buffer == nullptr) {
+      DebugAssert(false, "Buffer != ((void *) 0)");
+      return 0;
+    }
+    // A size reaching past the top of the address space ends there.
+    UINTN Room = (MAX_ADDRESS - reinterpret_cast<UINTN>(Buffer)) / Out.CharacterBytes;
+    if (BufferSize - 1 < Room) {
+      Room = BufferSize - 1;
+    }
+    Out.Position = static_cast<UINT8 *>(Buffer);
+    Out.End = Out.Position + Room * Out.CharacterBytes;
+  }
+
+  const UINTN FormatBytes = (Flags & PRINT_FORMAT_UTF16) != 0 ? 2 : 1;
+  const auto *FormatPosition = static_cast<const UINT8 *>(Format);
+  if (FormatPosition == nullptr) {
+    DebugAssert(false, "Format != ((void *) 0)");
+    FormatPosition = EmptyFormat;
+  }
+
+  ARG_SOURCE Args = {};
+  Args.VaList = &VaList;
+  if (ArgList != nullptr) {
+    Args.Marshalled = TRUE;
+    Args.Position = ArgList->Base;
+    Args.End = ArgList->End < ArgList->Base ? ArgList->Base : ArgList->End;
+  }
+
+  CHAR8 Scratch[PRINT_SCRATCH_CHARACTERS];
+  for (UINT16 Character = ReadCharacter(FormatPosition, FormatBytes);
+       Character != 0 && (Out.CountOnly || Out.Position < Out.End);
+       Character = ReadCharacter(FormatPosition, FormatBytes)) {
+    DIRECTIVE Element = {};
+    Element.Precision = 1;
+    if (Character == '%') {
+      ParseDirective(Element, FormatPosition, FormatBytes, Args, Scratch);
+    } else if (Character == '\n' || Character == '\r') {
+      Element.Text = LineEndText(FormatPosition, FormatBytes, Character);
+    } else {
+      SetCharacterText(Element, Character);
+    }
+    EmitElement(Out, Element);
+    FormatPosition += FormatBytes;
+  }
+
+  if (Out.CountOnly) {
+    return Out.Counted;
+  }
+  Out.Position[0] = 0;
+  if (Out.CharacterBytes == 2) {
+    Out.Position[1] = 0;
+  }
+  return static_cast<UINTN>(Out.Position - static_cast<UINT8 *>(Buffer)) / Out.CharacterBytes;
+}
