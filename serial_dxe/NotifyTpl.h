@@ -15,9 +15,3 @@ public:
 private:
   EFI_TPL Previous;
 };
-
-// Every wait of the driver is made of these steps.
-inline constexpr UINTN SerialStallStepUs = 10;
-inline void SerialStallStep() {
-  gBS->Stall(SerialStallStepUs);
-}

@@ -2,6 +2,9 @@
 #include "debug_report/dxe/DxeReport.h"
 #include "serial_dxe/NotifyTpl.h"
 #include "serial_dxe/SerialDevice.h"
+#include "serial_dxe/SerialStall.h"
+
+UINT64 mStalledUs = 0;
 
 namespace {
 // Full handshake: RTS says "ready to receive". The half-handshake scheme (RTS
@@ -173,11 +176,11 @@ EFI_STATUS EFIAPI Uart16550Write(EFI_SERIAL_IO_PROTOCOL *This, UINTN *BufferSize
   const auto *Bytes = static_cast<const UINT8 *>(Buffer);
   for (UINTN Index = 0; Index < *BufferSize; Index++) {
     SoftFifoPush(&Device->TransmitFifo, Bytes[Index]);
-    for (UINT64 Elapsed = 0;; Elapsed += SerialStallStepUs) {
+    for (const UINT64 Start = mStalledUs;;) {
       if (Uart16550PumpFifos(Device) == EFI_SUCCESS && SoftFifoIsEmpty(Device->TransmitFifo)) {
         break;
       }
-      if (Elapsed >= Budget) {
+      if (mStalledUs - Start >= Budget) {
         // The byte is taken back: the count returned is exactly what left the
         // software FIFO, so a caller that retries from it neither loses nor
         // repeats a byte. Earlier bytes have gone, so it is the only one queued.
@@ -208,22 +211,21 @@ EFI_STATUS EFIAPI Uart16550Read(EFI_SERIAL_IO_PROTOCOL *This, UINTN *BufferSize,
   // exactly when this Read can make room, so its result does not stop the Read.
   Uart16550PumpFifos(Device);
   auto *Bytes = static_cast<UINT8 *>(Buffer);
-  UINT64 Elapsed = 0;
+  UINT64 Start = mStalledUs;
   for (UINTN Index = 0; Index < *BufferSize;) {
     if (SoftFifoPop(&Device->ReceiveFifo, &Bytes[Index]) == EFI_SUCCESS) {
       Index++;
-      Elapsed = 0;
+      Start = mStalledUs;
       continue;
     }
     if (GetFlowChar(Device, FLOW_SIDE::Sent) == SERIAL_XOFF) {
       SendFlowChar(Device, SERIAL_XON);
     }
-    if (Elapsed >= Device->SerialMode.Timeout) {
+    if (mStalledUs - Start >= Device->SerialMode.Timeout) {
       *BufferSize = Index;
       return EFI_TIMEOUT;
     }
     SerialStallStep();
-    Elapsed += SerialStallStepUs;
     Uart16550PumpFifos(Device);
   }
   Uart16550PumpFifos(Device);

@@ -7,10 +7,12 @@
 #include "Pi/StatusCode.h"
 #include "Uefi/SystemTable.h"
 #include "debug_report/DebugRecords.h"
+#include "debug_report/DebugReport.h"
 #include "emulator/testing/PlatformTest.h"
 #include "emulator/uart/NullModemCable.h"
 #include "emulator/uart/UartAccessProvider.h"
 #include "serial_dxe/SerialDevice.h"
+#include "support/dxe/ServiceTables.h"
 
 #include <cstring>
 #include <memory>
@@ -85,8 +87,11 @@ public:
   SerialPort &operator=(const SerialPort &) = delete;
 
   EFI_SERIAL_IO_PROTOCOL *Io() { return &Device.SerialIo; }
-  const UART_DEVICE_PATH &UartNodeInPath() const {
-    return *reinterpret_cast<const UART_DEVICE_PATH *>(ChildPath.data() + ParentPath.size() - 4);
+  // Copies: the node's fields are unaligned in place.
+  UART_DEVICE_PATH UartNodeInPath() const {
+    UART_DEVICE_PATH Node;
+    std::memcpy(&Node, ChildPath.data() + ParentPath.size() - 4, sizeof(Node));
+    return Node;
   }
   UINT32 FlowMapInPath() const {
     UINT32 Map = 0;
@@ -133,7 +138,7 @@ protected:
     emu::PlatformTest::TearDown();
   }
 
-  std::vector<LoggedMessage> Messages() const {
+  std::vector<LoggedMessage> Messages() {
     std::vector<LoggedMessage> Found;
     for (const auto &Code : P.StatusCodes().Codes()) {
       if ((Code.Type & 0xFF) != EFI_DEBUG_CODE) {
@@ -157,7 +162,7 @@ protected:
   }
 
   // Descriptions of the assertions reported so far.
-  std::vector<std::string> Assertions() const {
+  std::vector<std::string> Assertions() {
     std::vector<std::string> Found;
     for (const auto &Code : P.StatusCodes().Codes()) {
       if (Code.Type != AssertionCodeType) {
@@ -172,7 +177,7 @@ protected:
   }
 
   // Serial-port codes (type, value) reported so far.
-  std::vector<std::pair<UINT32, UINT32>> SerialCodes() const {
+  std::vector<std::pair<UINT32, UINT32>> SerialCodes() {
     std::vector<std::pair<UINT32, UINT32>> Found;
     for (const auto &Code : P.StatusCodes().Codes()) {
       if ((Code.Value & 0xFFFF0000) == EFI_PERIPHERAL_SERIAL_PORT) {
@@ -183,6 +188,17 @@ protected:
   }
 
   UINT64 Now() { return P.Clock().NowUs(); }
+
+  // Whether the priority was raised to TPL_NOTIFY since the History() index given.
+  bool RaisedToNotifySince(size_t First) {
+    const auto &History = P.Tpl().History();
+    for (size_t Index = First; Index < History.size(); Index++) {
+      if (History[Index].IsRaise && History[Index].To == TPL_NOTIFY) {
+        return true;
+      }
+    }
+    return false;
+  }
 };
 
 // Register accesses in a compact comparable form.
