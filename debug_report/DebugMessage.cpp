@@ -12,7 +12,8 @@ using LAYOUT = DEBUG_INFO_RECORD_LAYOUT;
 // this build. False when they do not fit the argument area.
 bool EFIAPI MarshalArguments(UINT8 *Area, const CHAR8 *Format, EFI_VA_LIST Args) {
   UINTN Used = 0;
-  const auto Store = [&](ARG_KIND Kind, bool Is64) {
+  // IsInt: the argument is an int ('c', a '*' width) widened to its slot.
+  const auto Store = [&](ARG_KIND Kind, bool Is64, bool IsInt) {
     const UINT8 Width = ArgSlotWidth(ArgSlotsNative, Kind, Is64);
     if (Width == 0) {
       return true;
@@ -20,10 +21,11 @@ bool EFIAPI MarshalArguments(UINT8 *Area, const CHAR8 *Format, EFI_VA_LIST Args)
     if (Used + Width > LAYOUT::ArgListSize) {
       return false;
     }
-    // Each argument is read with the type its caller passed.
+    // Each argument is read with the type its caller passed; the slot's
+    // remaining bytes stay zero.
     UINT64 Value;
     UINTN Bytes;
-    if (Kind == ARG_KIND::Integer && !Is64) {
+    if (IsInt || (Kind == ARG_KIND::Integer && !Is64)) {
       Value = EFI_VA_ARG(Args, UINT32);
       Bytes = sizeof(UINT32);
     } else if (Kind != ARG_KIND::Address && Is64) {
@@ -47,7 +49,7 @@ bool EFIAPI MarshalArguments(UINT8 *Area, const CHAR8 *Format, EFI_VA_LIST Args)
       if (*Cursor == 'l' || *Cursor == 'L') {
         Is64 = true;
       } else if (*Cursor == '*') {
-        if (!Store(ARG_KIND::Address, false)) {
+        if (!Store(ARG_KIND::Address, false, true)) {
           return false;
         }
       } else if (!IsDirectiveFlagOrWidth(*Cursor)) {
@@ -59,7 +61,7 @@ bool EFIAPI MarshalArguments(UINT8 *Area, const CHAR8 *Format, EFI_VA_LIST Args)
       Cursor--;
       continue;
     }
-    if (!Store(DirectiveArgKind(*Cursor), Is64)) {
+    if (!Store(DirectiveArgKind(*Cursor), Is64, *Cursor == 'c')) {
       return false;
     }
   }

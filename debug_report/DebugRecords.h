@@ -40,7 +40,8 @@ enum class ARG_KIND : UINT8 {
 };
 
 // Integers are little-endian in their slot; a 32-bit value in an 8-byte slot
-// fills the low 4 bytes and the high 4 bytes are left unwritten.
+// fills the low 4 bytes and the high 4 bytes are left unwritten (zero). 'c'
+// and '*' carry an int, zero-extended to their slot.
 struct ARG_SLOT_WIDTHS {
   UINT8 Integer;   // without l/L
   UINT8 Integer64; // with l/L

@@ -2,6 +2,7 @@
 
 #include "debug_report/DebugReport.h"
 #include "support/Limits.h"
+#include "support/Memory.h"
 
 namespace {
 
@@ -45,7 +46,8 @@ UINTN AsciiStrLen(const CHAR8 *String) {
 }
 
 UINTN AsciiStrSize(const CHAR8 *String) {
-  return String == nullptr ? 0 : AsciiStrLen(String) + 1;
+  const UINTN Length = AsciiStrLen(String);
+  return String == nullptr ? 0 : Length + 1;
 }
 
 INTN AsciiStrnCmp(const CHAR8 *FirstString, const CHAR8 *SecondString, UINTN Length) {
@@ -105,7 +107,8 @@ UINTN StrLen(const CHAR16 *String) {
 }
 
 UINTN StrSize(const CHAR16 *String) {
-  return String == nullptr ? 0 : (StrLen(String) + 1) * sizeof(CHAR16);
+  const UINTN Length = StrLen(String);
+  return String == nullptr ? 0 : (Length + 1) * sizeof(CHAR16);
 }
 
 CHAR16 *StrCpy(CHAR16 *Destination, const CHAR16 *Source) {
@@ -122,10 +125,8 @@ CHAR16 *StrCpy(CHAR16 *Destination, const CHAR16 *Source) {
               "(UINTN)(Destination - Source) > StrLen (Source)");
   DebugAssert(static_cast<UINTN>(-Distance) > Length,
               "(UINTN)(Source - Destination) > StrLen (Source)");
-  CHAR16 *Result = Destination;
-  while (*Source != 0) {
-    *Destination++ = *Source++;
-  }
-  *Destination = 0;
-  return Result;
+  // Overlapping strings are still copied intact (the walk would otherwise
+  // run on through its own output).
+  CopyMem(Destination, Source, (Length + 1) * sizeof(CHAR16));
+  return Destination;
 }
