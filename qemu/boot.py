@@ -9,8 +9,8 @@ The PEI boot runs the multiboot harness with the modules in the given order;
 COM1 carries what the modules print, COM2 the harness's own log. The DXE boot
 runs U-Boot from a disk whose boot.scr starts the platform application; COM1
 is U-Boot's console, COM2 is the port ComLinkDxe drives, and this script plays
-the host at the far end of COM2. The exit status is the one of QEMU (124 when
-the time-out struck)."""
+the host at the far end of COM2. The captures are printed with QEMU's exit
+status (124 when the time-out struck)."""
 
 import argparse
 import os
@@ -20,7 +20,6 @@ import socket
 import subprocess
 import sys
 import tempfile
-import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)

@@ -96,9 +96,17 @@ def test_pei_notification(images, out):
 
 
 def test_pei_variable_first(images, out):
-    """The variable PPI is there before SerialTracePei: no notification is needed."""
-    check_pei(images, out, "pei-variable-first", boot.dmc() + " varppi=0",
-              ["harness: PCD A0311 set to 1"], ["dispatch notification registered"])
+    """The variable PPI is there before SerialTracePei: no notification is needed. A gate
+    byte of 2 reaches the PCD unchanged and counts as on."""
+    check_pei(images, out, "pei-variable-first", boot.dmc(progress=2) + " varppi=0",
+              ["harness: PCD A0311 set to 2"], ["dispatch notification registered"])
+
+
+def test_pei_oversized_variable(images, out):
+    """A 23-byte DebugMessageConfig cannot be read: only the enable gate is set, the class
+    gates keep their defaults and the level mask is the default one."""
+    check_pei(images, out, "pei-default", boot.dmc(progress=0, error=0, other=0) + "00",
+              ["harness: PCD A0314 set to 1"], ["PCD A0311 set to", "PCD A0312 set to"])
 
 
 def test_pei_gates_and_levels(images, out):
@@ -156,7 +164,8 @@ def test_dxe(images, out):
     compare("dxe COM2", expected("dxe-com2.txt"), com2, os.path.join(out, "dxe-com2.txt"))
 
 
-TESTS = [test_pei_notification, test_pei_variable_first, test_pei_gates_and_levels,
+TESTS = [test_pei_notification, test_pei_variable_first, test_pei_oversized_variable,
+         test_pei_gates_and_levels,
          test_pei_no_variable, test_pei_bad_input, test_pei_flash_is_read_only, test_dxe]
 
 
