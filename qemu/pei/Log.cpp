@@ -3,6 +3,7 @@
 
 namespace {
 
+constexpr UINT16 Com1 = 0x3F8;
 constexpr UINT16 Com2 = 0x2F8;
 constexpr UINT16 RegLineControl = 3;
 constexpr UINT16 RegFifoControl = 2;
@@ -12,10 +13,21 @@ constexpr UINT8 LineControl8N1 = 0x03;
 constexpr UINT8 FifoEnableAndClear = 0x07;
 constexpr UINT8 LineStatusThre = 0x20;
 
-void PutChar(CHAR8 Char) {
-  while ((PortRead8(Com2 + RegLineStatus) & LineStatusThre) == 0) {
+bool mMirror;
+bool mMirrorThisLine;
+
+void PutOn(UINT16 Port, CHAR8 Char) {
+  while ((PortRead8(Port + RegLineStatus) & LineStatusThre) == 0) {
   }
-  PortWrite8(Com2, static_cast<UINT8>(Char));
+  PortWrite8(Port, static_cast<UINT8>(Char));
+}
+
+void PutChar(CHAR8 Char) {
+  PutOn(Com2, Char);
+  // COM1's line settings belong to the modules: the harness only sends bytes.
+  if (mMirrorThisLine) {
+    PutOn(Com1, Char);
+  }
 }
 
 void PutString(const CHAR8 *Text) {
@@ -72,9 +84,13 @@ void LogInitialize() {
   PortWrite8(Com2 + RegFifoControl, FifoEnableAndClear);
 }
 
-void LogPrint(const CHAR8 *Format, ...) {
-  __builtin_va_list Args;
-  __builtin_va_start(Args, Format);
+void LogMirrorToCom1() {
+  mMirror = true;
+}
+
+namespace {
+
+void Print(const CHAR8 *Format, __builtin_va_list Args) {
   for (const CHAR8 *Char = Format; *Char != '\0'; Char++) {
     if (*Char != '%') {
       if (*Char == '\n') {
@@ -104,12 +120,28 @@ void LogPrint(const CHAR8 *Format, ...) {
       PutGuid(__builtin_va_arg(Args, const EFI_GUID *));
       break;
     case '\0':
-      __builtin_va_end(Args);
       return;
     default:
       PutChar(*Char);
       break;
     }
   }
+}
+
+} // namespace
+
+void LogPrint(const CHAR8 *Format, ...) {
+  __builtin_va_list Args;
+  __builtin_va_start(Args, Format);
+  mMirrorThisLine = mMirror;
+  Print(Format, Args);
+  mMirrorThisLine = false;
+  __builtin_va_end(Args);
+}
+
+void LogRouting(const CHAR8 *Format, ...) {
+  __builtin_va_list Args;
+  __builtin_va_start(Args, Format);
+  Print(Format, Args);
   __builtin_va_end(Args);
 }

@@ -5,6 +5,13 @@
 
 void LogInitialize();
 
+// Also writes the log between the modules' lines on COM1 (routing lines excepted),
+// so that one port tells the whole story in order.
+void LogMirrorToCom1();
+
 // Directives: %s (ASCII string), %u (decimal), %x (hex), %08x (zero-padded
 // hex), %g (EFI_GUID pointer), %%.
 void LogPrint(const CHAR8 *Format, ...);
+
+// The same for the lines about every single status code: COM2 only.
+void LogRouting(const CHAR8 *Format, ...);

@@ -78,6 +78,9 @@ extern "C" [[noreturn]] void HarnessMain(const MULTIBOOT_INFO *Info, UINT32 Magi
     CpuExit(HARNESS_EXIT::BadSetup);
   }
 
+  if (Settings.LogOnCom1) {
+    LogMirrorToCom1();
+  }
   const auto *Modules = reinterpret_cast<const MULTIBOOT_MODULE *>(Info->ModuleAddress);
   const UINTN ModuleCount = Info->ModuleCount;
   if (ModuleCount == 0 || ModuleCount > MaxModules) {

@@ -204,14 +204,14 @@ EFI_STATUS EFIAPI ReportStatusCode(const EFI_PEI_SERVICES **, EFI_STATUS_CODE_TY
                                    EFI_STATUS_CODE_VALUE Value, UINT32 Instance,
                                    const EFI_GUID *CallerId, const EFI_STATUS_CODE_DATA *Data) {
   if (CallerId != nullptr) {
-    LogPrint("harness: status code C%x V%x I%x from %g\n", Type, Value, Instance, CallerId);
+    LogRouting("harness: status code C%x V%x I%x from %g\n", Type, Value, Instance, CallerId);
   } else {
-    LogPrint("harness: status code C%x V%x I%x\n", Type, Value, Instance);
+    LogRouting("harness: status code C%x V%x I%x\n", Type, Value, Instance);
   }
   // A handler that reports while handling would recurse without end.
   if (mReportDepth != 0) {
     mDroppedReports++;
-    LogPrint("harness: nested status code dropped\n");
+    LogRouting("harness: nested status code dropped\n");
     return EFI_SUCCESS;
   }
   mReportDepth++;

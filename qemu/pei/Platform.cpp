@@ -280,6 +280,10 @@ bool PlatformParseCommandLine(const CHAR8 *CommandLine, PLATFORM_SETTINGS *Setti
       Ok = ParseDmc(Char + 4, &End, Settings);
     } else if (StartsWith(Char, "pcd=")) {
       Ok = ParseGates(Char + 4, &End, Settings);
+    } else if (StartsWith(Char, "log=com1") && IsWordEnd(Char[8])) {
+      Settings->LogOnCom1 = true;
+      End = Char + 8;
+      Ok = true;
     } else if (StartsWith(Char, "varppi=")) {
       Ok = ParsePosition(Char + 7, &End, Settings);
     } else {

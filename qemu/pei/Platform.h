@@ -13,6 +13,8 @@ struct PLATFORM_SETTINGS {
   UINT8 GateDefaults[4];
   // Modules dispatched before the variable PEIM runs (varppi=<n>); never when VariablePeimNever.
   UINTN VariablePeimPosition;
+  // log=com1: the harness's log also goes to COM1, between the modules' lines.
+  bool LogOnCom1;
 };
 
 inline constexpr UINTN VariablePeimNever = ~UINTN{0};
