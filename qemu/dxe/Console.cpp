@@ -19,6 +19,10 @@ EFI_BOOT_SERVICES *BootServices() {
   return mSystemTable->BootServices;
 }
 
+EFI_RUNTIME_SERVICES *RuntimeServices() {
+  return mSystemTable->RuntimeServices;
+}
+
 void PrintText(const CHAR16 *Text) {
   mSystemTable->ConOut->OutputString(mSystemTable->ConOut, Text);
 }

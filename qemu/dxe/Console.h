@@ -7,6 +7,7 @@
 void ConsoleInitialize(EFI_SYSTEM_TABLE *SystemTable);
 
 EFI_BOOT_SERVICES *BootServices();
+EFI_RUNTIME_SERVICES *RuntimeServices();
 
 // Format as FormatText takes it.
 void EFIAPI Print(const CHAR8 *Format, ...);

@@ -2,7 +2,9 @@
 // platform does, loads ComLinkDxe from the boot disk, and drives the Serial
 // I/O child the driver makes, while a status-code listener of its own prints
 // what the driver reports.
+#include "Guid/DebugMessageConfig.h"
 #include "Protocol/ComponentName2.h"
+#include "Protocol/DebugLevel.h"
 #include "Protocol/SerialIo.h"
 #include "Protocol/UartAccess.h"
 #include "Uefi/DevicePath.h"
@@ -37,6 +39,40 @@ constexpr REMAINING_PATH RemainingPath(UINT32 FlowControlMap) {
            gEfiUartDevicePathGuid,
            FlowControlMap},
           {{END_DEVICE_PATH_TYPE, END_ENTIRE_DEVICE_PATH_SUBTYPE, {END_DEVICE_PATH_LENGTH, 0}}}};
+}
+
+// The platform's debug configuration for its modules: errors, warnings and
+// information, chosen one level at a time.
+constexpr DEBUG_MESSAGE_CONFIG PlatformDebugConfig() {
+  DEBUG_MESSAGE_CONFIG Config = {};
+  Config.CustomSelection = 1;
+  for (UINTN Index = 0; Index < DEBUG_MESSAGE_CONFIG_SWITCH_COUNT; Index++) {
+    const UINT32 Bit = DebugMessageConfigLevels[Index].Bit;
+    Config.LevelSwitch[Index] = (Bit == 0x80000000 || Bit == 0x40 || Bit == 0x2) ? 1 : 0;
+  }
+  return Config;
+}
+
+constexpr UINT32 VolatileBootAndRuntime =
+    EFI_VARIABLE_BOOTSERVICE_ACCESS | EFI_VARIABLE_RUNTIME_ACCESS;
+
+EFI_STATUS SetDebugConfig(const DEBUG_MESSAGE_CONFIG *Config) {
+  return RuntimeServices()->SetVariable(DEBUG_MESSAGE_CONFIG_VARIABLE_NAME,
+                                        &gDebugMessageConfigGuid, VolatileBootAndRuntime,
+                                        Config != nullptr ? sizeof(*Config) : 0, Config);
+}
+
+// What the driver made of the variable, through its DEBUG_LEVEL_PROTOCOL.
+void CheckDriverLevel(EFI_HANDLE Driver, UINT32 Expected, CHECKS &Checks) {
+  void *Interface = nullptr;
+  UINT64 Level = 0;
+  if (Checks.Status("debug level protocol on the driver image",
+                    BootServices()->HandleProtocol(Driver, &gDebugLevelProtocolGuid, &Interface)) &&
+      Checks.Status("GetLevel", static_cast<DEBUG_LEVEL_PROTOCOL *>(Interface)->GetLevel(
+                                    static_cast<DEBUG_LEVEL_PROTOCOL *>(Interface), &Level))) {
+    Print("app: ComLinkDxe's debug level mask %08lx\n", Level);
+    Checks.That(Level == Expected, "the driver took its level mask from DebugMessageConfig");
+  }
 }
 
 // The row COM2 asks for in the platform's flow-state table.
@@ -140,15 +176,20 @@ extern "C" EFI_STATUS EFIAPI PlatformAppMain(EFI_HANDLE ImageHandle,
   Bs->HandleProtocol(Controller, &gEfiDevicePathProtocolGuid, &Path);
   PrintDevicePath("app: COM2 controller ", static_cast<EFI_DEVICE_PATH_PROTOCOL *>(Path));
 
+  constexpr DEBUG_MESSAGE_CONFIG DebugConfig = PlatformDebugConfig();
+  Checks.Status("DebugMessageConfig set: ERROR, INFO and WARN", SetDebugConfig(&DebugConfig));
+
   EFI_HANDLE Driver = nullptr;
   if (Checks.Status("ComLinkDxe loaded and started",
                     LoadDriverBesideApp(ImageHandle, u"\\ComLinkDxe.efi", &Driver))) {
+    CheckDriverLevel(Driver, DebugMessageConfigToMask(DebugConfig), Checks);
     Print("app: first connection: no flow control in the request\n");
     Connection(Driver, Controller, UART_FLOW_CONTROL_NONE, Checks);
     Print("app: second connection: XON/XOFF in the request\n");
     Connection(Driver, Controller, UART_FLOW_CONTROL_XON_XOFF, Checks);
     Checks.Status("flow-state table withdrawn", FlowStateWithdraw());
   }
+  Checks.Status("DebugMessageConfig deleted", SetDebugConfig(nullptr));
   Checks.Status("COM2 controller withdrawn", Com2Withdraw(Controller));
   Checks.Status("status-code listener removed", StatusListenerRemove());
 
