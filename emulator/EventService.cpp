@@ -10,10 +10,26 @@ constexpr UINT32 kEvtTimer = 0x80000000U;
 constexpr UINT32 kEvtRuntime = 0x40000000U;
 constexpr UINT32 kEvtNotifyWait = 0x00000100U;
 constexpr UINT32 kEvtNotifySignal = 0x00000200U;
-// The low bits of the EVT_SIGNAL_* group types (exit boot services, virtual address change).
-constexpr UINT32 kEvtSignalGroupBits = 0x20000003U;
-constexpr UINT32 kKnownTypeBits =
-    kEvtTimer | kEvtRuntime | kEvtNotifyWait | kEvtNotifySignal | kEvtSignalGroupBits;
+constexpr UINT32 kEvtSignalExitBootServices = 0x00000201U;
+constexpr UINT32 kEvtSignalVirtualAddressChange = 0x60000202U;
+
+// The type combinations a UEFI core accepts (EVT_RUNTIME may be added to each).
+bool IsValidType(UINT32 Type) {
+  constexpr UINT32 kValid[] = {0,
+                               kEvtTimer,
+                               kEvtNotifyWait,
+                               kEvtNotifySignal,
+                               kEvtTimer | kEvtNotifyWait,
+                               kEvtTimer | kEvtNotifySignal,
+                               kEvtSignalExitBootServices,
+                               kEvtSignalVirtualAddressChange};
+  for (const UINT32 Candidate : kValid) {
+    if (Type == Candidate || Type == (Candidate | kEvtRuntime)) {
+      return true;
+    }
+  }
+  return false;
+}
 
 } // namespace
 
@@ -51,14 +67,11 @@ UINT64 EventService::NotifyCount(EFI_EVENT Event) const {
 
 EFI_STATUS EventService::Create(UINT32 Type, EFI_TPL NotifyTpl, NotifyFunction Notify,
                                 void *Context, EFI_EVENT *Event) {
-  if (Event == nullptr || (Type & ~kKnownTypeBits) != 0) {
+  if (Event == nullptr || !IsValidType(Type)) {
     return EFI_INVALID_PARAMETER;
   }
   const bool Wait = (Type & kEvtNotifyWait) != 0;
   const bool Signal = (Type & kEvtNotifySignal) != 0;
-  if (Wait && Signal) {
-    return EFI_INVALID_PARAMETER;
-  }
   if (Wait || Signal) {
     if (Notify == nullptr ||
         (NotifyTpl != TPL_APPLICATION && NotifyTpl != TPL_CALLBACK && NotifyTpl != TPL_NOTIFY)) {
