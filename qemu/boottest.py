@@ -123,6 +123,17 @@ def test_pei_no_variable(images, out):
               ["PCD A0314 set to"])
 
 
+def test_pei_log_between_module_lines(images, out):
+    """The demo's view: the harness's lines on COM1 leave the modules' text as it was."""
+    rc, com1, _ = pei_boot(images, out, boot.dmc() + " log=com1")
+    require(rc == boot.PEI_EXIT_SUCCESS, "log=com1: the harness ended with status %d" % rc)
+    require(b"harness: dispatching DemoPei.efi\r\n" in com1,
+            "log=com1: the harness's lines are missing from COM1")
+    modules_only = re.sub(rb"(?m)^harness: .*\n", b"", com1)
+    compare("log=com1 COM1 without the harness's lines", expected("pei-default-com1.txt"),
+            modules_only, os.path.join(out, "pei-com1.txt"))
+
+
 def test_pei_bad_input(images, out):
     """The harness refuses what it cannot run, with the reason, instead of running it."""
     rc, _, com2 = pei_boot(images, out, "", [images.trace, images.harness])
@@ -166,7 +177,7 @@ def test_dxe(images, out):
 
 TESTS = [test_pei_notification, test_pei_variable_first, test_pei_oversized_variable,
          test_pei_gates_and_levels,
-         test_pei_no_variable, test_pei_bad_input, test_pei_flash_is_read_only, test_dxe]
+         test_pei_no_variable, test_pei_log_between_module_lines, test_pei_bad_input, test_pei_flash_is_read_only, test_dxe]
 
 
 def main():
