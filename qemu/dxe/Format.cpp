@@ -58,14 +58,14 @@ private:
   UINTN mCount;
 };
 
-struct SPEC {
+struct DIRECTIVE {
   bool LeftAlign = false;
   bool ZeroFill = false;
   bool Is64 = false;
   UINTN Width = 0;
 };
 
-void PutText(OUTPUT &Out, const SPEC &Spec, const CHAR8 *Ascii, const CHAR16 *Wide) {
+void PutText(OUTPUT &Out, const DIRECTIVE &Directive, const CHAR8 *Ascii, const CHAR16 *Wide) {
   UINTN Length = 0;
   if (Ascii != nullptr) {
     while (Ascii[Length] != '\0') {
@@ -76,49 +76,50 @@ void PutText(OUTPUT &Out, const SPEC &Spec, const CHAR8 *Ascii, const CHAR16 *Wi
       Length++;
     }
   }
-  const INTN Pad = static_cast<INTN>(Spec.Width) - static_cast<INTN>(Length);
-  if (!Spec.LeftAlign) {
+  const INTN Pad = static_cast<INTN>(Directive.Width) - static_cast<INTN>(Length);
+  if (!Directive.LeftAlign) {
     Out.Repeat(u' ', Pad);
   }
   for (UINTN Index = 0; Index < Length; Index++) {
     Out.Put(Ascii != nullptr ? static_cast<CHAR16>(static_cast<UINT8>(Ascii[Index])) : Wide[Index]);
   }
-  if (Spec.LeftAlign) {
+  if (Directive.LeftAlign) {
     Out.Repeat(u' ', Pad);
   }
 }
 
-void PutNumber(OUTPUT &Out, const SPEC &Spec, UINT64 Value, UINT32 Radix, bool Negative) {
+void PutNumber(OUTPUT &Out, const DIRECTIVE &Directive, UINT64 Value, UINT32 Radix, bool Negative) {
   CHAR8 Digits[24];
   UINTN Count = 0;
   do {
     Digits[Count++] = "0123456789ABCDEF"[Value % Radix];
     Value /= Radix;
   } while (Value != 0);
-  const INTN Pad = static_cast<INTN>(Spec.Width) - static_cast<INTN>(Count) - (Negative ? 1 : 0);
-  if (!Spec.LeftAlign && !Spec.ZeroFill) {
+  const INTN Pad =
+      static_cast<INTN>(Directive.Width) - static_cast<INTN>(Count) - (Negative ? 1 : 0);
+  if (!Directive.LeftAlign && !Directive.ZeroFill) {
     Out.Repeat(u' ', Pad);
   }
   if (Negative) {
     Out.Put(u'-');
   }
-  if (!Spec.LeftAlign && Spec.ZeroFill) {
+  if (!Directive.LeftAlign && Directive.ZeroFill) {
     Out.Repeat(u'0', Pad);
   }
   while (Count > 0) {
     Out.Put(static_cast<CHAR16>(Digits[--Count]));
   }
-  if (Spec.LeftAlign) {
+  if (Directive.LeftAlign) {
     Out.Repeat(u' ', Pad);
   }
 }
 
 void PutGuid(OUTPUT &Out, const EFI_GUID *Guid) {
   if (Guid == nullptr) {
-    PutText(Out, SPEC{}, "<null guid>", nullptr);
+    PutText(Out, DIRECTIVE{}, "<null guid>", nullptr);
     return;
   }
-  SPEC Hex;
+  DIRECTIVE Hex;
   Hex.ZeroFill = true;
   Hex.Width = 8;
   PutNumber(Out, Hex, Guid->Data1, 16, false);
@@ -192,18 +193,18 @@ UINTN FormatText(CHAR16 *Buffer, UINTN Capacity, const CHAR8 *Format, FORMAT_ARG
       Out.Put(static_cast<CHAR16>(static_cast<UINT8>(*Char)));
       continue;
     }
-    SPEC Spec;
+    DIRECTIVE Directive;
     for (Char++;; Char++) {
       if (*Char == '-') {
-        Spec.LeftAlign = true;
-      } else if (*Char == '0' && Spec.Width == 0) {
-        Spec.ZeroFill = true;
+        Directive.LeftAlign = true;
+      } else if (*Char == '0' && Directive.Width == 0) {
+        Directive.ZeroFill = true;
       } else if (*Char >= '0' && *Char <= '9') {
-        Spec.Width = Spec.Width * 10 + static_cast<UINTN>(*Char - '0');
+        Directive.Width = Directive.Width * 10 + static_cast<UINTN>(*Char - '0');
       } else if (*Char == '*') {
-        Spec.Width = static_cast<UINTN>(Args.NextInteger(false));
+        Directive.Width = static_cast<UINTN>(Args.NextInteger(false));
       } else if (*Char == 'l' || *Char == 'L') {
-        Spec.Is64 = true;
+        Directive.Is64 = true;
       } else {
         break;
       }
@@ -211,15 +212,15 @@ UINTN FormatText(CHAR16 *Buffer, UINTN Capacity, const CHAR8 *Format, FORMAT_ARG
     switch (*Char) {
     case 'a': {
       const auto *Text = static_cast<const CHAR8 *>(Args.NextPointer());
-      PutText(Out, Spec, Text != nullptr ? Text : "<null string>", nullptr);
+      PutText(Out, Directive, Text != nullptr ? Text : "<null string>", nullptr);
       break;
     }
     case 's': {
       const auto *Text = static_cast<const CHAR16 *>(Args.NextPointer());
       if (Text != nullptr) {
-        PutText(Out, Spec, nullptr, Text);
+        PutText(Out, Directive, nullptr, Text);
       } else {
-        PutText(Out, Spec, "<null string>", nullptr);
+        PutText(Out, Directive, "<null string>", nullptr);
       }
       break;
     }
@@ -227,36 +228,37 @@ UINTN FormatText(CHAR16 *Buffer, UINTN Capacity, const CHAR8 *Format, FORMAT_ARG
       Out.Put(static_cast<CHAR16>(Args.NextInteger(false)));
       break;
     case 'd': {
-      const UINT64 Raw = Args.NextInteger(Spec.Is64);
-      const INT64 Value = Spec.Is64
+      const UINT64 Raw = Args.NextInteger(Directive.Is64);
+      const INT64 Value = Directive.Is64
                               ? static_cast<INT64>(Raw)
                               : static_cast<INT64>(static_cast<INT32>(static_cast<UINT32>(Raw)));
-      PutNumber(Out, Spec, Value < 0 ? 0 - static_cast<UINT64>(Value) : static_cast<UINT64>(Value),
-                10, Value < 0);
+      PutNumber(Out, Directive,
+                Value < 0 ? 0 - static_cast<UINT64>(Value) : static_cast<UINT64>(Value), 10,
+                Value < 0);
       break;
     }
     case 'u':
-      PutNumber(Out, Spec, Args.NextInteger(Spec.Is64), 10, false);
+      PutNumber(Out, Directive, Args.NextInteger(Directive.Is64), 10, false);
       break;
     case 'x':
     case 'X':
-      Spec.ZeroFill = Spec.ZeroFill || *Char == 'X';
-      PutNumber(Out, Spec, Args.NextInteger(Spec.Is64), 16, false);
+      Directive.ZeroFill = Directive.ZeroFill || *Char == 'X';
+      PutNumber(Out, Directive, Args.NextInteger(Directive.Is64), 16, false);
       break;
     case 'p':
-      Spec.ZeroFill = true;
-      PutNumber(Out, Spec, reinterpret_cast<UINTN>(Args.NextPointer()), 16, false);
+      Directive.ZeroFill = true;
+      PutNumber(Out, Directive, reinterpret_cast<UINTN>(Args.NextPointer()), 16, false);
       break;
     case 'r': {
       // A status is pointer-sized in both argument sources.
       const auto Status = static_cast<EFI_STATUS>(Args.NextInteger(true));
       const CHAR8 *Name = StatusName(Status);
       if (Name != nullptr) {
-        PutText(Out, Spec, Name, nullptr);
+        PutText(Out, Directive, Name, nullptr);
       } else {
-        Spec.ZeroFill = true;
-        Spec.Width = 2 * sizeof(EFI_STATUS);
-        PutNumber(Out, Spec, Status, 16, false);
+        Directive.ZeroFill = true;
+        Directive.Width = 2 * sizeof(EFI_STATUS);
+        PutNumber(Out, Directive, Status, 16, false);
       }
       break;
     }
