@@ -8,6 +8,7 @@
 #include "Protocol/SerialIo.h"
 #include "Protocol/UartAccess.h"
 #include "Uefi/DevicePath.h"
+#include "debug_report/DebugReport.h"
 #include "qemu/dxe/Checks.h"
 #include "qemu/dxe/Com2Uart.h"
 #include "qemu/dxe/Console.h"
@@ -41,14 +42,17 @@ constexpr REMAINING_PATH RemainingPath(UINT32 FlowControlMap) {
           {{END_DEVICE_PATH_TYPE, END_ENTIRE_DEVICE_PATH_SUBTYPE, {END_DEVICE_PATH_LENGTH, 0}}}};
 }
 
+constexpr UINT32 DEBUG_WARN = 0x00000002;
+
 // The platform's debug configuration for its modules: errors, warnings and
 // information, chosen one level at a time.
+constexpr UINT32 PlatformDebugLevels = DEBUG_ERROR | DEBUG_WARN | DEBUG_INFO;
+
 constexpr DEBUG_MESSAGE_CONFIG PlatformDebugConfig() {
   DEBUG_MESSAGE_CONFIG Config = {};
   Config.CustomSelection = 1;
   for (UINTN Index = 0; Index < DEBUG_MESSAGE_CONFIG_SWITCH_COUNT; Index++) {
-    const UINT32 Bit = DebugMessageConfigLevels[Index].Bit;
-    Config.LevelSwitch[Index] = (Bit == 0x80000000 || Bit == 0x40 || Bit == 0x2) ? 1 : 0;
+    Config.LevelSwitch[Index] = (DebugMessageConfigLevels[Index].Bit & PlatformDebugLevels) != 0;
   }
   return Config;
 }
@@ -182,7 +186,8 @@ extern "C" EFI_STATUS EFIAPI PlatformAppMain(EFI_HANDLE ImageHandle,
   EFI_HANDLE Driver = nullptr;
   if (Checks.Status("ComLinkDxe loaded and started",
                     LoadDriverBesideApp(ImageHandle, u"\\ComLinkDxe.efi", &Driver))) {
-    CheckDriverLevel(Driver, DebugMessageConfigToMask(DebugConfig), Checks);
+    static_assert(DebugMessageConfigToMask(PlatformDebugConfig()) == PlatformDebugLevels);
+    CheckDriverLevel(Driver, PlatformDebugLevels, Checks);
     Print("app: first connection: no flow control in the request\n");
     Connection(Driver, Controller, UART_FLOW_CONTROL_NONE, Checks);
     Print("app: second connection: XON/XOFF in the request\n");
