@@ -8,6 +8,7 @@ namespace {
 constexpr UINTN MaxPpis = 64;
 constexpr UINTN MaxNotifies = 32;
 constexpr UINTN MaxHandlers = 8;
+constexpr UINTN MaxReportDepth = 4;
 // Notifications may install PPIs that wake further notifications; this bounds the rounds.
 constexpr UINTN MaxNotifyRounds = 16;
 constexpr EFI_BOOT_MODE BootWithFullConfiguration = 0;
@@ -208,10 +209,11 @@ EFI_STATUS EFIAPI ReportStatusCode(const EFI_PEI_SERVICES **, EFI_STATUS_CODE_TY
   } else {
     LogRouting("harness: status code C%x V%x I%x\n", Type, Value, Instance);
   }
-  // A handler that reports while handling would recurse without end.
-  if (mReportDepth != 0) {
+  // A handler may report while it handles (its own assertions reach it too),
+  // but one that does so on every call would recurse without end.
+  if (mReportDepth == MaxReportDepth) {
     mDroppedReports++;
-    LogRouting("harness: nested status code dropped\n");
+    LogRouting("harness: status code nested %u deep dropped\n", MaxReportDepth);
     return EFI_SUCCESS;
   }
   mReportDepth++;
