@@ -1,3 +1,4 @@
+#include "serial_dxe/DriverEntry.h"
 #include "Protocol/ComponentName.h"
 #include "Protocol/ComponentName2.h"
 #include "Protocol/DriverBinding.h"
@@ -11,8 +12,7 @@
 
 // The image gets no Unload function: ComLinkDxe cannot be unloaded. A failing
 // library constructor is reported and loading goes on.
-extern "C" EFI_STATUS EFIAPI ComLinkDxeEntryPoint(EFI_HANDLE ImageHandle,
-                                                  EFI_SYSTEM_TABLE *SystemTable) {
+EFI_STATUS EFIAPI ComLinkDxeEntryPoint(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *SystemTable) {
   DebugAssertEfiError(UefiBootServicesTableConstructor(ImageHandle, SystemTable));
   DebugAssertEfiError(DebugLevelConstructor(ImageHandle, SystemTable));
   DebugAssertEfiError(UefiRuntimeServicesTableConstructor(ImageHandle, SystemTable));

@@ -1,0 +1,9 @@
+// The image entry point of ComLinkDxe.
+#pragma once
+
+#include "Uefi/Base.h"
+
+struct EFI_SYSTEM_TABLE;
+
+extern "C" EFI_STATUS EFIAPI ComLinkDxeEntryPoint(EFI_HANDLE ImageHandle,
+                                                  EFI_SYSTEM_TABLE *SystemTable);

@@ -1,0 +1,329 @@
+#include "ComLinkFixture.h"
+
+#include "emulator/pci/PciConfigSpace.h"
+#include "serial_dxe/DebugUart.h"
+#include "support/PciConfig.h"
+
+namespace comlink_test {
+namespace {
+
+using emu::PciConfigAccess;
+using emu::PciOffset;
+using emu::UartRegisterAccess;
+
+constexpr UINT8 kLcr = static_cast<UINT8>(UartRegister::LineControl);
+constexpr UINT8 kFcr = static_cast<UINT8>(UartRegister::FifoControl);
+constexpr UINT8 kMcr = static_cast<UINT8>(UartRegister::ModemControl);
+constexpr UINT8 kLsr = static_cast<UINT8>(UartRegister::LineStatus);
+constexpr UINT8 kDll = 0;
+constexpr UINT8 kDlm = 1;
+
+std::vector<std::pair<UINT8, UINT8>> WritesOf(const emu::Uart16550Model &Uart) {
+  std::vector<std::pair<UINT8, UINT8>> Writes;
+  for (const UartRegisterAccess &Access : Uart.Log()) {
+    if (Access.IsWrite) {
+      Writes.emplace_back(Access.Index, Access.Value);
+    }
+  }
+  return Writes;
+}
+
+DEBUG_UART_SETTINGS ModuleSettings(const DEBUG_UART_PCI_NODE *Path = DebugUartPciPath) {
+  return {DebugUartUseMmio,
+          DebugUartBase,
+          DebugUartBaudRate,
+          DebugUartLineControl,
+          DebugUartFifoControl,
+          DebugUartClock,
+          Path};
+}
+
+class DebugUartTest : public emu::PlatformTest {
+protected:
+  // Brings COM1 to a given divisor and line control before the routine runs.
+  void Program(UINT16 Divisor, UINT8 LineControl) {
+    Com1.Write(kLcr, Lcr::DivisorLatch);
+    Com1.Write(kDll, static_cast<UINT8>(Divisor));
+    Com1.Write(kDlm, static_cast<UINT8>(Divisor >> 8));
+    Com1.Write(kLcr, LineControl);
+    Com1.ClearLog();
+  }
+
+  emu::Uart16550Model Com1{P.Clock()};
+  emu::UartIoPorts Ports{P.Io(), emu::UartIoPorts::Com1Base, Com1};
+};
+
+TEST(DebugUartDivisorTest, RoundsToNearest) {
+  EXPECT_EQ(DebugUartDivisor(1843200, 115200), 1U);
+  EXPECT_EQ(DebugUartDivisor(1843200, 9600), 12U);
+  // Remainder exactly half of 16 x rate rounds up; one below does not.
+  EXPECT_EQ(DebugUartDivisor(2764800, 115200), 2U);
+  EXPECT_EQ(DebugUartDivisor(2764799, 115200), 1U);
+}
+
+TEST_F(DebugUartTest, UartAlreadySetSeesOnlyTheTwoLatchWrites) {
+  Program(1, 0x03);
+  EXPECT_EQ(DebugUartConstructor(), EFI_SUCCESS);
+  const std::vector<UartRegisterAccess> Expected = {
+      {Com1.Log()[0].TimeUs, kLcr, false, 0x03, false},
+      {Com1.Log()[1].TimeUs, kLcr, false, 0x03, false},
+      {Com1.Log()[2].TimeUs, kLcr, true, 0x83, false},
+      {Com1.Log()[3].TimeUs, kDlm, false, 0x00, true},
+      {Com1.Log()[4].TimeUs, kDll, false, 0x01, true},
+      {Com1.Log()[5].TimeUs, kLcr, false, 0x83, true},
+      {Com1.Log()[6].TimeUs, kLcr, true, 0x03, true},
+  };
+  EXPECT_EQ(Com1.Log(), Expected);
+}
+
+TEST_F(DebugUartTest, BreakAndLatchBitsDoNotTakePartInTheComparison) {
+  Program(1, 0x43);
+  EXPECT_EQ(DebugUartConstructor(), EFI_SUCCESS);
+  const std::vector<std::pair<UINT8, UINT8>> Expected = {{kLcr, 0xC3}, {kLcr, 0x43}};
+  EXPECT_EQ(WritesOf(Com1), Expected);
+}
+
+TEST_F(DebugUartTest, WrongDivisorOrFormatIsReprogrammed) {
+  const std::vector<std::pair<UINT8, UINT8>> Reprogram = {{kLcr, Lcr::DivisorLatch},
+                                                          {kDlm, 0x00},
+                                                          {kDll, 0x01},
+                                                          {kLcr, 0x03},
+                                                          {kFcr, 0x00},
+                                                          {kFcr, 0x00},
+                                                          {kMcr, 0x00}};
+  for (const auto &[Divisor, LineControl] :
+       std::vector<std::pair<UINT16, UINT8>>{{12, 0x03}, {1, 0x1B}}) {
+    Program(Divisor, LineControl);
+    EXPECT_EQ(DebugUartConstructor(), EFI_SUCCESS);
+    std::vector<std::pair<UINT8, UINT8>> Writes = WritesOf(Com1);
+    ASSERT_GE(Writes.size(), 2U + Reprogram.size());
+    Writes.erase(Writes.begin(), Writes.begin() + 2); // the latch read-back
+    EXPECT_EQ(Writes, Reprogram) << "divisor " << Divisor;
+    EXPECT_EQ(Com1.Divisor(), 1);
+    EXPECT_EQ(Com1.LineControl(), 0x03);
+  }
+}
+
+// Polling the line status costs a microsecond of emulated time here, so a
+// busy transmitter drains while the routine waits for it.
+TEST(DebugUartDrainTest, WaitsForTheTransmitterToDrainBeforeReprogramming) {
+  emu::Platform P;
+  emu::Uart16550Model Com1(P.Clock());
+  const UINT16 Base = emu::UartIoPorts::Com1Base;
+  const int Claim = P.Io().Claim(
+      Base, UartRegisterCount,
+      [&](UINT16 Port, emu::IoWidth) {
+        if (Port - Base == kLsr) {
+          P.Clock().Advance(1);
+        }
+        return static_cast<UINT32>(Com1.Read(Port - Base));
+      },
+      [&](UINT16 Port, emu::IoWidth, UINT32 Value) {
+        Com1.Write(Port - Base, static_cast<UINT8>(Value));
+      });
+  ASSERT_NE(Claim, 0);
+  Com1.Write(kLcr, Lcr::DivisorLatch);
+  Com1.Write(kDll, 12);
+  Com1.Write(kLcr, 0x03);
+  Com1.Write(0, 'x'); // about a millisecond on the line at 9600 baud
+  Com1.ClearLog();
+  EXPECT_EQ(DebugUartConstructor(), EFI_SUCCESS);
+  bool SawIdle = false;
+  bool LatchBeforeIdle = false;
+  size_t BusyPolls = 0;
+  for (const UartRegisterAccess &Access : Com1.Log()) {
+    if (Access.Index == kLsr) {
+      SawIdle = SawIdle || (Access.Value & 0x60) == 0x60;
+      BusyPolls += SawIdle ? 0 : 1;
+    }
+    if (Access.IsWrite && Access.Index == kLcr && Access.Value == Lcr::DivisorLatch && !SawIdle) {
+      LatchBeforeIdle = true;
+    }
+  }
+  EXPECT_TRUE(SawIdle);
+  EXPECT_GT(BusyPolls, 100U);
+  EXPECT_FALSE(LatchBeforeIdle);
+  EXPECT_EQ(Com1.Divisor(), 1);
+  EXPECT_TRUE(P.Io().Release(Claim));
+  EXPECT_EQ(P.Report(), "");
+}
+
+// A PCI platform: COM1-style UART function behind one bridge on bus 0.
+class PciDebugUartTest : public DebugUartTest {
+protected:
+  static constexpr UINT8 kBridgeDevice = 0x1C;
+  static constexpr UINT8 kUartDevice = 0x00;
+  static constexpr UINT8 kPmCapability = 0x40;
+  static constexpr UINT16 kPmControl = kPmCapability + 4;
+  static constexpr UINT16 kUartPorts = 0x1000;
+
+  PciDebugUartTest() {
+    Bridge.SetIoWindow(0x1000, 0x1FFF);
+    Uart.SetBar(0, true, 8, kUartPorts);
+    Uart.AddPowerManagement(kPmCapability, 3);
+    Bridge.AddPowerManagement(kPmCapability, 3);
+  }
+
+  DEBUG_UART_SETTINGS Settings() { return ModuleSettings(Path); }
+
+  emu::PciConfigSpace Pci{P.Io()};
+  emu::PciFunction &Bridge = Pci.AddBridge(nullptr, kBridgeDevice, 0, 1, 1);
+  emu::PciFunction &Uart = Pci.AddEndpoint(&Bridge, kUartDevice, 0);
+  DEBUG_UART_PCI_NODE Path[3] = {
+      {kBridgeDevice, 0, kPmControl}, {kUartDevice, 0, kPmControl}, {DebugUartPciPathEnd, 0, 0}};
+  emu::Uart16550Model PciUart{P.Clock()};
+  emu::UartIoPorts PciPorts{P.Io(), kUartPorts, PciUart};
+};
+
+TEST_F(PciDebugUartTest, FindsTheUartBehindTheBridgeAndPowersTheWayUp) {
+  EXPECT_EQ(DebugUartFindBase(Settings()), kUartPorts);
+  EXPECT_NE(Uart.Command() & emu::PciCommandBit::IoSpace, 0);
+  EXPECT_NE(Bridge.Command() & emu::PciCommandBit::IoSpace, 0);
+  EXPECT_EQ(Uart.PowerState(kPmCapability), 0);
+  EXPECT_EQ(Bridge.PowerState(kPmCapability), 0);
+  const std::vector<std::pair<UINT8, UINT8>> FifoAfterWake = {{kFcr, 0x00}};
+  EXPECT_EQ(WritesOf(PciUart), FifoAfterWake);
+  EXPECT_TRUE(Com1.Log().empty());
+
+  const std::vector<PciConfigAccess> Writes = {
+      {1, kUartDevice, 0, PciOffset::Command, emu::IoWidth::Word, true, 0x0001},
+      {1, kUartDevice, 0, kPmControl, emu::IoWidth::Word, true, 0x0000},
+      {0, kBridgeDevice, 0, PciOffset::Command, emu::IoWidth::Word, true, 0x0001},
+      {0, kBridgeDevice, 0, kPmControl, emu::IoWidth::Word, true, 0x0000},
+  };
+  EXPECT_EQ(Pci.Writes(), Writes);
+}
+
+TEST_F(PciDebugUartTest, InitializesTheUartFoundThere) {
+  EXPECT_EQ(DebugUartInitialize(Settings()), EFI_SUCCESS);
+  EXPECT_EQ(PciUart.Divisor(), 1);
+  EXPECT_EQ(PciUart.LineControl(), 0x03);
+}
+
+TEST_F(PciDebugUartTest, BridgeWithoutSecondaryBusEndsTheSearch) {
+  Bridge.Set8(PciOffset::SecondaryBus, 0);
+  EXPECT_EQ(DebugUartInitialize(Settings()), EFI_DEVICE_ERROR);
+  EXPECT_TRUE(Pci.Writes().empty());
+  EXPECT_TRUE(PciUart.Log().empty());
+}
+
+TEST_F(PciDebugUartTest, SecondaryAboveSubordinateEndsTheSearch) {
+  Bridge.Set8(PciOffset::SecondaryBus, 2);
+  EXPECT_EQ(DebugUartFindBase(Settings()), 0U);
+  EXPECT_TRUE(Pci.Writes().empty());
+}
+
+TEST_F(PciDebugUartTest, WindowOutsideTheParentsEndsTheSearch) {
+  Bridge.SetIoWindow(0x10000, 0x10FFF, true);
+  EXPECT_EQ(DebugUartFindBase(Settings()), 0U);
+  EXPECT_TRUE(Pci.Writes().empty());
+}
+
+TEST_F(PciDebugUartTest, NestedBridgeMustStayInsideItsParentsWindow) {
+  emu::PciFunction &Inner = Pci.AddBridge(&Bridge, 0x02, 0, 2, 2);
+  Bridge.Set8(PciOffset::SubordinateBus, 2);
+  emu::PciFunction &Deep = Pci.AddEndpoint(&Inner, 0x05, 1);
+  Deep.SetBar(2, true, 8, 0x1800);
+  DEBUG_UART_PCI_NODE Nested[] = {
+      {kBridgeDevice, 0, 0}, {0x02, 0, 0}, {0x05, 1, 0}, {DebugUartPciPathEnd, 0, 0}};
+  const DEBUG_UART_SETTINGS Deeper = ModuleSettings(Nested);
+
+  Inner.SetIoWindow(0x1000, 0x1FFF);
+  EXPECT_EQ(DebugUartFindBase(Deeper), 0x1800U);
+  EXPECT_NE(Inner.Command() & emu::PciCommandBit::IoSpace, 0);
+
+  Inner.SetIoWindow(0x1000, 0x2FFF);
+  EXPECT_EQ(DebugUartFindBase(Deeper), 0U);
+}
+
+TEST_F(PciDebugUartTest, UnprogrammedBarGetsTheFixedBase) {
+  Bridge.SetIoWindow(0x0000, 0x0FFF);
+  Uart.SetBar(0, true, 8, 0);
+  EXPECT_EQ(DebugUartFindBase(Settings()), DebugUartBase);
+  EXPECT_EQ(Uart.Read32(PciOffset::Bar0), DebugUartBase | 0x01);
+}
+
+TEST_F(PciDebugUartTest, UnprogrammedBarOutsideTheWindowIsLeftAlone) {
+  Uart.SetBar(0, true, 8, 0);
+  EXPECT_EQ(DebugUartInitialize(Settings()), EFI_DEVICE_ERROR);
+  EXPECT_TRUE(Pci.Writes().empty());
+  EXPECT_EQ(Uart.Read32(PciOffset::Bar0), 0x01U);
+}
+
+TEST_F(PciDebugUartTest, FirstBarOfTheRightKindIsTaken) {
+  Uart.SetBar(0, false, 0x1000, 0xFE000000);
+  Uart.SetBar(1, true, 8, 0x1008);
+  EXPECT_EQ(DebugUartFindBase(Settings()), 0x1008U);
+}
+
+TEST_F(PciDebugUartTest, FunctionWithoutAnIoBarIsNotAUart) {
+  Uart.SetBar(0, false, 0x1000, 0xFE000000);
+  EXPECT_EQ(DebugUartFindBase(Settings()), 0U);
+}
+
+TEST_F(PciDebugUartTest, MemoryMappedUartUsesTheMemoryWindow) {
+  Bridge.SetMemoryWindow(0xFE000000, 0xFE0FFFFF);
+  Uart.SetBar(0, true, 8, kUartPorts);
+  Uart.SetBar(1, false, 0x1000, 0xFE001000);
+  Path[1].PowerStateRegister = 0;
+  DEBUG_UART_SETTINGS Mmio = Settings();
+  Mmio.UseMmio = TRUE;
+  EXPECT_EQ(DebugUartFindBase(Mmio), 0xFE001000U);
+  EXPECT_NE(Uart.Command() & emu::PciCommandBit::MemorySpace, 0);
+  EXPECT_NE(Bridge.Command() & emu::PciCommandBit::MemorySpace, 0);
+  EXPECT_EQ(Uart.Command() & emu::PciCommandBit::IoSpace, 0);
+
+  Bridge.SetMemoryWindow(0xFD000000, 0xFD0FFFFF);
+  EXPECT_EQ(DebugUartFindBase(Mmio), 0U);
+}
+
+class PciConfigTest : public emu::PlatformTest {
+protected:
+  PciConfigTest() {
+    Function.Set32(PciOffset::VendorId, 0x12348086);
+    Function.Set32(0x0C, 0x00800010);
+    Function.SetWritable16(0x50, 0xFFFF);
+    Function.Set16(0x50, 0xF0F0);
+  }
+  emu::PciConfigSpace Pci{P.Io()};
+  emu::PciFunction &Function = Pci.AddEndpoint(nullptr, 3, 2);
+};
+
+TEST_F(PciConfigTest, AddressesEncodeBusDeviceFunctionAndRegister) {
+  EXPECT_EQ(PciConfigAddress(1, 3, 2, 0x44), 0x11A044U);
+  EXPECT_EQ(PciConfigRead32(PciConfigAddress(0, 3, 2, 0)), 0x12348086U);
+  EXPECT_EQ(PciConfigRead16(PciConfigAddress(0, 3, 2, 2)), 0x1234);
+  EXPECT_EQ(PciConfigRead8(PciConfigAddress(0, 3, 2, 0x0E)), 0x80);
+  EXPECT_EQ(PciConfigRead8(PciConfigAddress(0, 3, 3, 0)), 0xFF) << "absent function";
+  const std::vector<PciConfigAccess> Expected = {
+      {0, 3, 2, 0x00, emu::IoWidth::Dword, false, 0x12348086},
+      {0, 3, 2, 0x02, emu::IoWidth::Word, false, 0x1234},
+      {0, 3, 2, 0x0E, emu::IoWidth::Byte, false, 0x80},
+      {0, 3, 3, 0x00, emu::IoWidth::Byte, false, 0xFF},
+  };
+  EXPECT_EQ(Pci.Log(), Expected);
+}
+
+TEST_F(PciConfigTest, AndAndOrAreOneReadModifyWrite) {
+  EXPECT_EQ(PciConfigAnd16(PciConfigAddress(0, 3, 2, 0x50), 0x00FF), 0x00F0);
+  EXPECT_EQ(PciConfigOr16(PciConfigAddress(0, 3, 2, 0x50), 0x0F00), 0x0FF0);
+  EXPECT_EQ(PciConfigWrite32(PciConfigAddress(0, 3, 2, 0x50), 0xAAAA5555), 0xAAAA5555U);
+  EXPECT_EQ(Function.Read16(0x50), 0x5555);
+  ASSERT_EQ(Pci.Log().size(), 5U);
+  EXPECT_EQ(Pci.Log()[0].IsWrite, false);
+  EXPECT_EQ(Pci.Log()[1], (PciConfigAccess{0, 3, 2, 0x50, emu::IoWidth::Word, true, 0x00F0}));
+}
+
+TEST_F(PciConfigTest, AddressPortAndInterruptFlagAreRestored) {
+  for (const bool Enabled : {true, false}) {
+    P.Cpu().InterruptsEnabled = Enabled;
+    P.Io().Write(emu::PciConfigSpace::AddressPort, emu::IoWidth::Dword, 0x80001234);
+    PciConfigRead16(PciConfigAddress(0, 3, 2, 0x50));
+    PciConfigOr16(PciConfigAddress(0, 3, 2, 0x50), 1);
+    EXPECT_EQ(Pci.AddressRegister(), 0x80001234U);
+    EXPECT_EQ(P.Cpu().InterruptsEnabled, Enabled);
+  }
+}
+
+} // namespace
+} // namespace comlink_test

@@ -1,0 +1,383 @@
+#include "ComLinkFixture.h"
+
+#include "Protocol/ComponentName.h"
+#include "Protocol/ComponentName2.h"
+#include "Protocol/DebugLevel.h"
+#include "emulator/uart/FlowStateProvider.h"
+#include "serial_dxe/ComponentName.h"
+
+namespace comlink_test {
+namespace {
+
+// A protocol nobody in the driver knows.
+constexpr EFI_GUID kStrangerGuid = {
+    0x1C0FFEE5, 0x0BAD, 0x4F00, {0x81, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88}};
+
+constexpr UINT32 kProgress = EFI_PROGRESS_CODE;
+constexpr UINT32 kError = EFI_ERROR_CODE;
+constexpr UINT32 kEnable = EFI_PERIPHERAL_SERIAL_PORT | EFI_P_PC_ENABLE;
+constexpr UINT32 kPresence = EFI_PERIPHERAL_SERIAL_PORT | EFI_P_PC_PRESENCE_DETECT;
+constexpr UINT32 kReset = EFI_PERIPHERAL_SERIAL_PORT | EFI_P_PC_RESET;
+constexpr UINT32 kDisable = EFI_PERIPHERAL_SERIAL_PORT | EFI_P_PC_DISABLE;
+constexpr UINT32 kControllerError = EFI_PERIPHERAL_SERIAL_PORT | EFI_P_EC_CONTROLLER_ERROR;
+
+using DriverEntryTest = ComLinkTest;
+
+TEST_F(DriverEntryTest, InstallsBindingAndBothNameProtocolsOnTheImageHandle) {
+  EXPECT_EQ(P.Handles().InterfaceOf(P.ImageHandle(), gEfiDriverBindingProtocolGuid),
+            &gComLinkDriverBinding);
+  EXPECT_EQ(P.Handles().InterfaceOf(P.ImageHandle(), gEfiComponentNameProtocolGuid),
+            &gComLinkComponentName);
+  EXPECT_EQ(P.Handles().InterfaceOf(P.ImageHandle(), gEfiComponentName2ProtocolGuid),
+            &gComLinkComponentName2);
+  EXPECT_EQ(gComLinkDriverBinding.Version, 0x0AU);
+  EXPECT_EQ(gComLinkDriverBinding.ImageHandle, P.ImageHandle());
+  EXPECT_EQ(gComLinkDriverBinding.DriverBindingHandle, P.ImageHandle());
+}
+
+TEST_F(DriverEntryTest, BringsTheDebugUartTo115200EightNoneOne) {
+  EXPECT_EQ(DebugUart.Divisor(), 1);
+  EXPECT_EQ(DebugUart.LineControl(), 0x03);
+  EXPECT_EQ(DebugUart.ModemControl(), 0x00);
+}
+
+TEST(DriverEntryFailureTest, FailedInstallationReturnsItsStatusAndWithdrawsTheLevelProtocol) {
+  emu::Platform P;
+  emu::Uart16550Model Com1(P.Clock());
+  emu::UartIoPorts Ports(P.Io(), emu::UartIoPorts::Com1Base, Com1);
+  P.Faults().FailCall("InstallMultipleProtocolInterfaces", 2, EFI_OUT_OF_RESOURCES);
+  EXPECT_EQ(ComLinkDxeEntryPoint(P.ImageHandle(), P.SystemTable()), EFI_OUT_OF_RESOURCES);
+  EXPECT_EQ(P.Handles().InterfaceOf(P.ImageHandle(), gEfiDriverBindingProtocolGuid), nullptr);
+  EXPECT_EQ(P.Handles().HandlesWith(gDebugLevelProtocolGuid).size(), 0U);
+  EXPECT_EQ(P.Report(), "");
+}
+
+using SupportedTest = ComLinkTest;
+
+TEST_F(SupportedTest, RejectsUnusableUartNodesWithoutOpeningAnything) {
+  UartController &Controller = AddController();
+  const Bytes Rejected[] = {
+      UartNode(115201),          UartNode(115200, 8, 0),        UartNode(115200, 9),
+      UartNode(115200, 8, 1, 0), UartNode(115200, 8, 1, 1, 18), UartNode(115200, 5, 1, 3),
+      UartNode(115200, 6, 1, 2), UartNode(115200, 4),           UartNode(115200, 8, 6),
+  };
+  for (const Bytes &Node : Rejected) {
+    Bytes Remaining = PathOf({Node});
+    EXPECT_EQ(Supported(Controller, AsPath(Remaining)), EFI_UNSUPPORTED);
+  }
+  EXPECT_EQ(P.Faults().Calls("OpenProtocol"), 0U);
+}
+
+TEST_F(SupportedTest, AcceptsDefaultRateAndTheLegalStopBitCombinations) {
+  UartController &Controller = AddController();
+  for (const Bytes &Node :
+       {UartNode(0), UartNode(115200, 5, 1, 2), UartNode(115200, 8, 1, 3), UartNode(50, 7, 5, 1)}) {
+    Bytes Remaining = PathOf({Node});
+    EXPECT_EQ(Supported(Controller, AsPath(Remaining)), EFI_SUCCESS);
+  }
+  EXPECT_TRUE(DriverOpens(Controller, gUartAccessProtocolGuid).empty());
+  EXPECT_TRUE(DriverOpens(Controller, gEfiDevicePathProtocolGuid).empty());
+}
+
+TEST_F(SupportedTest, FlowControlMapAboveTwoIsUnsupported) {
+  UartController &Controller = AddController();
+  for (UINT32 Map = 0; Map <= 3; ++Map) {
+    Bytes Remaining = PathOf({UartNode(), FlowNode(Map)});
+    EXPECT_EQ(Supported(Controller, AsPath(Remaining)), Map <= 2 ? EFI_SUCCESS : EFI_UNSUPPORTED)
+        << "map " << Map;
+  }
+}
+
+TEST_F(SupportedTest, AnotherDriversExclusiveOpenIsReturned) {
+  UartController &Controller = AddController();
+  EFI_HANDLE Other = nullptr;
+  ASSERT_EQ(gBS->InstallProtocolInterface(&Other, &kStrangerGuid, EFI_NATIVE_INTERFACE, nullptr),
+            EFI_SUCCESS);
+  VOID *Interface = nullptr;
+  ASSERT_EQ(gBS->OpenProtocol(Controller.Handle, &gUartAccessProtocolGuid, &Interface, Other,
+                              Controller.Handle, EFI_OPEN_PROTOCOL_BY_DRIVER),
+            EFI_SUCCESS);
+  EXPECT_EQ(Supported(Controller, nullptr), EFI_ACCESS_DENIED);
+  EXPECT_EQ(
+      gBS->CloseProtocol(Controller.Handle, &gUartAccessProtocolGuid, Other, Controller.Handle),
+      EFI_SUCCESS);
+  EXPECT_EQ(gBS->UninstallProtocolInterface(Other, &kStrangerGuid, nullptr), EFI_SUCCESS);
+}
+
+TEST_F(SupportedTest, ManagedControllerMatchesTheChildsFlowControlPresence) {
+  UartController &Controller = AddController();
+  Bytes WithFlow = PathOf({UartNode(), FlowNode(0)});
+  ASSERT_EQ(Connect(Controller, AsPath(WithFlow)), EFI_SUCCESS);
+  Bytes End = EndNode();
+  Bytes OtherFlow = PathOf({UartNode(9600), FlowNode(1)});
+  Bytes NoFlow = PathOf({UartNode(9600)});
+  EXPECT_EQ(Supported(Controller, nullptr), EFI_ALREADY_STARTED);
+  EXPECT_EQ(Supported(Controller, AsPath(End)), EFI_ALREADY_STARTED);
+  EXPECT_EQ(Supported(Controller, AsPath(OtherFlow)), EFI_SUCCESS);
+  EXPECT_EQ(Supported(Controller, AsPath(NoFlow)), EFI_UNSUPPORTED);
+}
+
+using StartTest = ComLinkTest;
+
+TEST_F(StartTest, WithoutRemainingPathCreatesADefaultChild) {
+  UartController &Controller = AddController();
+  ASSERT_EQ(Connect(Controller), EFI_SUCCESS);
+  const std::vector<EFI_HANDLE> Kids = Children(Controller);
+  ASSERT_EQ(Kids.size(), 1U);
+  const EFI_SERIAL_IO_PROTOCOL *SerialIo = SerialIoOf(Kids[0]);
+  ASSERT_NE(SerialIo, nullptr);
+  EXPECT_EQ(SerialIo->Mode->BaudRate, 115200U);
+  EXPECT_EQ(SerialIo->Mode->DataBits, 8U);
+  EXPECT_EQ(SerialIo->Mode->Parity, 1U);
+  EXPECT_EQ(SerialIo->Mode->StopBits, 1U);
+  EXPECT_EQ(SerialIo->Mode->ReceiveFifoDepth, 1U);
+  EXPECT_EQ(SerialIo->Mode->Timeout, 1000U);
+  const SERIAL_DEVICE *Device = DeviceOf(Kids[0]);
+  EXPECT_FALSE(Device->HardwareFlowControl);
+  EXPECT_FALSE(Device->SoftwareFlowControl);
+  EXPECT_EQ(Device->UartType, SERIAL_UART_WITH_FIFO);
+  EXPECT_EQ(Device->Handle, Kids[0]);
+  EXPECT_EQ(ChildPath(Kids[0]), PathOf({PciNode(0x1F, 0), UartNode()}));
+  EXPECT_EQ(Controller.Model.Divisor(), 1);
+  EXPECT_EQ(Controller.Model.LineControl(), 0x03);
+
+  using Code = std::pair<UINT32, UINT32>;
+  EXPECT_EQ(SerialCodes(),
+            (std::vector<Code>{{kProgress, kEnable}, {kProgress, kPresence}, {kProgress, kReset}}));
+  ASSERT_EQ(DriverOpens(Controller, gUartAccessProtocolGuid).size(), 2U);
+  EXPECT_EQ(DriverOpens(Controller, gEfiDevicePathProtocolGuid).size(), 1U);
+}
+
+TEST_F(StartTest, StatusCodesCarryTheControllersDevicePath) {
+  UartController &Controller = AddController();
+  ASSERT_EQ(Connect(Controller), EFI_SUCCESS);
+  const auto &Codes = P.StatusCodes().Codes();
+  ASSERT_FALSE(Codes.empty());
+  EXPECT_EQ(Codes.front().Value, kEnable);
+  EXPECT_EQ(Codes.front().Payload(), Controller.Path);
+}
+
+TEST_F(StartTest, NodeAfterTheUartNodeOfAnotherKindIsIgnored) {
+  UartController &Controller = AddController();
+  Bytes Remaining = PathOf({UartNode(9600, 7, 2, 1), PciNode(1, 0)});
+  ASSERT_EQ(Connect(Controller, AsPath(Remaining)), EFI_SUCCESS);
+  const std::vector<EFI_HANDLE> Kids = Children(Controller);
+  ASSERT_EQ(Kids.size(), 1U);
+  EXPECT_EQ(ChildPath(Kids[0]), PathOf({PciNode(0x1F, 0), UartNode(9600, 7, 2, 1)}));
+  EXPECT_EQ(SerialIoOf(Kids[0])->Mode->BaudRate, 9600U);
+  EXPECT_FALSE(DeviceOf(Kids[0])->HardwareFlowControl);
+  EXPECT_FALSE(DeviceOf(Kids[0])->SoftwareFlowControl);
+}
+
+TEST_F(StartTest, ControllerPathOfOnlyAnEndNodePutsTheUartNodeFirst) {
+  UartController &Controller = AddController(EndNode());
+  ASSERT_EQ(Connect(Controller), EFI_SUCCESS);
+  const std::vector<EFI_HANDLE> Kids = Children(Controller);
+  ASSERT_EQ(Kids.size(), 1U);
+  EXPECT_EQ(ChildPath(Kids[0]), PathOf({UartNode()}));
+}
+
+TEST_F(StartTest, FlowControlMapZeroIsAppendedAndSetsNoFlag) {
+  UartController &Controller = AddController();
+  Bytes Remaining = PathOf({UartNode(), FlowNode(0)});
+  ASSERT_EQ(Connect(Controller, AsPath(Remaining)), EFI_SUCCESS);
+  const EFI_HANDLE Child = Children(Controller).at(0);
+  EXPECT_EQ(ChildPath(Child), PathOf({PciNode(0x1F, 0), UartNode(), FlowNode(0)}));
+  EXPECT_FALSE(DeviceOf(Child)->HardwareFlowControl);
+  EXPECT_FALSE(DeviceOf(Child)->SoftwareFlowControl);
+}
+
+TEST_F(StartTest, HardwareFlowControlMapSetsTheFlag) {
+  UartController &Controller = AddController();
+  Bytes Remaining = PathOf({UartNode(), FlowNode(1)});
+  ASSERT_EQ(Connect(Controller, AsPath(Remaining)), EFI_SUCCESS);
+  const EFI_HANDLE Child = Children(Controller).at(0);
+  EXPECT_TRUE(DeviceOf(Child)->HardwareFlowControl);
+  UINT32 Control = 0;
+  ASSERT_EQ(SerialIoOf(Child)->GetControl(SerialIoOf(Child), &Control), EFI_SUCCESS);
+  EXPECT_NE(Control & EFI_SERIAL_HARDWARE_FLOW_CONTROL_ENABLE, 0U);
+}
+
+TEST_F(StartTest, XonXoffChildFollowsTheFlowStateProtocolOnceInstalled) {
+  UartController &Controller = AddController();
+  Bytes Remaining = PathOf({UartNode(), FlowNode(2)});
+  ASSERT_EQ(Connect(Controller, AsPath(Remaining)), EFI_SUCCESS);
+  const EFI_HANDLE Child = Children(Controller).at(0);
+  SERIAL_DEVICE *Device = DeviceOf(Child);
+  EXPECT_TRUE(Device->SoftwareFlowControl);
+  EXPECT_FALSE(Device->HardwareFlowControl);
+  EXPECT_EQ(Device->SentFlowChar, SERIAL_XON);
+  EXPECT_EQ(Device->ReceivedFlowChar, SERIAL_XON);
+  EXPECT_EQ(ChildPath(Child), PathOf({PciNode(0x1F, 0), UartNode(), FlowNode(2)}));
+  EXPECT_EQ(mFlowState, nullptr) << "the notification must not run before the protocol appears";
+
+  emu::FlowStateProvider Flow;
+  EFI_HANDLE FlowHandle = nullptr;
+  ASSERT_EQ(gBS->InstallProtocolInterface(&FlowHandle, &gSerialFlowStateProtocolGuid,
+                                          EFI_NATIVE_INTERFACE, Flow.Protocol()),
+            EFI_SUCCESS);
+  EXPECT_EQ(mFlowState, Flow.Protocol());
+  EXPECT_EQ(Flow.PortsHandedOut(), 1);
+  EXPECT_EQ(Flow.Sent(Device->FlowControlPortIndex), SERIAL_XON);
+  EXPECT_EQ(Controller.Access.Info().PortIndex, Device->FlowControlPortIndex);
+
+  ASSERT_EQ(Disconnect(Controller), EFI_SUCCESS);
+  // The record is gone: a later installation must not reach it.
+  EFI_HANDLE Again = nullptr;
+  ASSERT_EQ(gBS->InstallProtocolInterface(&Again, &gSerialFlowStateProtocolGuid,
+                                          EFI_NATIVE_INTERFACE, Flow.Protocol()),
+            EFI_SUCCESS);
+  EXPECT_EQ(Flow.PortsHandedOut(), 1);
+  EXPECT_EQ(gBS->UninstallProtocolInterface(Again, &gSerialFlowStateProtocolGuid, Flow.Protocol()),
+            EFI_SUCCESS);
+  EXPECT_EQ(
+      gBS->UninstallProtocolInterface(FlowHandle, &gSerialFlowStateProtocolGuid, Flow.Protocol()),
+      EFI_SUCCESS);
+}
+
+TEST_F(StartTest, UartWithoutFifosIsRecordedAsType2) {
+  UartController &Controller =
+      AddController(PathOf({PciNode(0x1F, 0)}), u"COM test", UART_ACCESS_TYPE_NO_FIFO);
+  ASSERT_EQ(Connect(Controller), EFI_SUCCESS);
+  EXPECT_EQ(DeviceOf(Children(Controller).at(0))->UartType, SERIAL_UART_WITHOUT_FIFO);
+  EXPECT_FALSE(Controller.Model.FifosEnabled());
+}
+
+TEST_F(StartTest, ScratchRegisterThatDoesNotHoldFailsWithDeviceError) {
+  UartController &Controller = AddController();
+  Controller.Model.SetScratchFaulty(true);
+  EXPECT_EQ(Start(Controller, nullptr), EFI_DEVICE_ERROR);
+  using Code = std::pair<UINT32, UINT32>;
+  EXPECT_EQ(SerialCodes(),
+            (std::vector<Code>{{kProgress, kEnable}, {kProgress, kPresence}, {kError, kPresence}}));
+  EXPECT_TRUE(DriverOpens(Controller, gUartAccessProtocolGuid).empty());
+  EXPECT_TRUE(DriverOpens(Controller, gEfiDevicePathProtocolGuid).empty());
+  EXPECT_TRUE(P.Handles().HandlesWith(gEfiSerialIoProtocolGuid).empty());
+}
+
+TEST_F(StartTest, ScratchTestRestoresTheRegister) {
+  UartController &Controller = AddController();
+  Controller.Model.Write(static_cast<UINT32>(UartRegister::Scratch), 0x5A);
+  Controller.Model.ClearLog();
+  ASSERT_EQ(Start(Controller, nullptr), EFI_SUCCESS);
+  std::vector<std::pair<bool, UINT8>> Scratch;
+  for (const emu::UartRegisterAccess &Access : Controller.Model.Log()) {
+    if (Access.Index == static_cast<UINT8>(UartRegister::Scratch)) {
+      Scratch.emplace_back(Access.IsWrite, Access.Value);
+    }
+  }
+  // The presence test, then Reset's clear of the scratch register.
+  const std::vector<std::pair<bool, UINT8>> Expected = {{false, 0x5A}, {true, 0xAA},  {false, 0xAA},
+                                                        {true, 0x55},  {false, 0x55}, {true, 0x5A},
+                                                        {true, 0x00}};
+  EXPECT_EQ(Scratch, Expected);
+}
+
+TEST_F(StartTest, FailedResetReportsControllerErrorAndCleansUp) {
+  UartController &Controller = AddController();
+  Controller.Access.Info().ClockRate = 0; // every divisor is then rejected
+  EXPECT_EQ(Start(Controller, nullptr), EFI_DEVICE_ERROR);
+  EXPECT_EQ(SerialCodes().back(), std::make_pair(kError, kControllerError));
+  EXPECT_TRUE(DriverOpens(Controller, gUartAccessProtocolGuid).empty());
+  EXPECT_TRUE(P.Handles().HandlesWith(gEfiSerialIoProtocolGuid).empty());
+}
+
+TEST_F(StartTest, EndNodeLeavesTheControllerManagedWithoutAChild) {
+  UartController &Controller = AddController();
+  Bytes End = EndNode();
+  ASSERT_EQ(Start(Controller, AsPath(End)), EFI_SUCCESS);
+  EXPECT_TRUE(Children(Controller).empty());
+  EXPECT_EQ(DriverOpens(Controller, gUartAccessProtocolGuid).size(), 1U);
+  EXPECT_EQ(Start(Controller, nullptr), EFI_SUCCESS);
+  EXPECT_TRUE(Children(Controller).empty()) << "a managed controller never gets a new child";
+  Bytes Remaining = PathOf({UartNode(9600)});
+  EXPECT_EQ(Start(Controller, AsPath(Remaining)), EFI_UNSUPPORTED);
+  EXPECT_EQ(Binding->Stop(Binding, Controller.Handle, 0, nullptr), EFI_SUCCESS);
+  EXPECT_TRUE(DriverOpens(Controller, gUartAccessProtocolGuid).empty());
+  EXPECT_TRUE(DriverOpens(Controller, gEfiDevicePathProtocolGuid).empty());
+}
+
+TEST_F(StartTest, RestartAppliesNewLineSettingsAndHardwareFlowControl) {
+  UartController &Controller = AddController();
+  Bytes First = PathOf({UartNode(), FlowNode(2)});
+  ASSERT_EQ(Connect(Controller, AsPath(First)), EFI_SUCCESS);
+  const EFI_HANDLE Child = Children(Controller).at(0);
+
+  Bytes Second = PathOf({UartNode(9600), FlowNode(1)});
+  EXPECT_EQ(Start(Controller, AsPath(Second)), EFI_SUCCESS);
+  EXPECT_EQ(Children(Controller), std::vector<EFI_HANDLE>{Child});
+  EXPECT_EQ(SerialIoOf(Child)->Mode->BaudRate, 9600U);
+  EXPECT_EQ(Controller.Model.Divisor(), 12);
+  EXPECT_TRUE(DeviceOf(Child)->HardwareFlowControl);
+  EXPECT_EQ(ChildPath(Child), PathOf({PciNode(0x1F, 0), UartNode(9600), FlowNode(1)}));
+}
+
+TEST_F(StartTest, RestartSucceedsEvenWhenSetAttributesRejectsTheSettings) {
+  UartController &Controller = AddController();
+  ASSERT_EQ(Connect(Controller), EFI_SUCCESS);
+  const EFI_HANDLE Child = Children(Controller).at(0);
+  Bytes Rejected = PathOf({UartNode(115200, 6, 1, 1), FlowNode(1)});
+  EXPECT_EQ(Start(Controller, AsPath(Rejected)), EFI_SUCCESS);
+  EXPECT_EQ(SerialIoOf(Child)->Mode->DataBits, 8U);
+  EXPECT_FALSE(DeviceOf(Child)->HardwareFlowControl) << "flow control follows only a success";
+}
+
+using StopTest = ComLinkTest;
+
+TEST_F(StopTest, DisconnectRemovesTheChildAndReleasesTheController) {
+  UartController &Controller = AddController();
+  ASSERT_EQ(Connect(Controller), EFI_SUCCESS);
+  P.StatusCodes().Clear();
+  ASSERT_EQ(Disconnect(Controller), EFI_SUCCESS);
+  EXPECT_TRUE(P.Handles().HandlesWith(gEfiSerialIoProtocolGuid).empty());
+  EXPECT_TRUE(DriverOpens(Controller, gUartAccessProtocolGuid).empty());
+  EXPECT_TRUE(DriverOpens(Controller, gEfiDevicePathProtocolGuid).empty());
+  ASSERT_FALSE(SerialCodes().empty());
+  EXPECT_EQ(SerialCodes().front(), std::make_pair(kProgress, kDisable));
+}
+
+TEST_F(StopTest, ChildThatCannotBeUninstalledStaysWhileTheOthersGo) {
+  UartController &Controller = AddController();
+  ASSERT_EQ(Connect(Controller), EFI_SUCCESS);
+  const EFI_HANDLE Child = Children(Controller).at(0);
+  // A handle that is not a serial child cannot be opened: it is not stopped,
+  // and the walk goes on to the real child.
+  EFI_HANDLE Stranger = nullptr;
+  ASSERT_EQ(gBS->InstallProtocolInterface(&Stranger, &kStrangerGuid, EFI_NATIVE_INTERFACE, nullptr),
+            EFI_SUCCESS);
+  EFI_HANDLE Both[] = {Stranger, Child};
+  EXPECT_EQ(Binding->Stop(Binding, Controller.Handle, 2, Both), EFI_DEVICE_ERROR);
+  EXPECT_TRUE(P.Handles().HandlesWith(gEfiSerialIoProtocolGuid).empty());
+  EXPECT_EQ(gBS->UninstallProtocolInterface(Stranger, &kStrangerGuid, nullptr), EFI_SUCCESS);
+}
+
+TEST_F(StopTest, FailedUninstallKeepsTheChildWholeAndOpenedByIt) {
+  UartController &Controller = AddController();
+  Bytes Remaining = PathOf({UartNode(), FlowNode(2)});
+  ASSERT_EQ(Connect(Controller, AsPath(Remaining)), EFI_SUCCESS);
+  EFI_HANDLE Child = Children(Controller).at(0);
+  P.Faults().FailCall("UninstallMultipleProtocolInterfaces", 1, EFI_ACCESS_DENIED);
+  EXPECT_EQ(Binding->Stop(Binding, Controller.Handle, 1, &Child), EFI_DEVICE_ERROR);
+  EXPECT_EQ(Children(Controller), std::vector<EFI_HANDLE>{Child});
+  EXPECT_EQ(DeviceOf(Child)->Signature, SERIAL_DEVICE_SIGNATURE);
+  EXPECT_NE(DeviceOf(Child)->FlowStateNotifyEvent, nullptr) << "the notification is re-armed";
+  UINTN Size = 1;
+  UINT8 Byte = 'x';
+  EXPECT_EQ(SerialIoOf(Child)->Write(SerialIoOf(Child), &Size, &Byte), EFI_SUCCESS);
+  ASSERT_EQ(Disconnect(Controller), EFI_SUCCESS);
+  EXPECT_TRUE(P.Handles().HandlesWith(gEfiSerialIoProtocolGuid).empty());
+}
+
+TEST_F(StopTest, ManyControllersEachGetTheirOwnChild) {
+  UartController &First = AddController(PathOf({PciNode(0x1F, 0)}), u"COM1");
+  UartController &Second = AddController(PathOf({PciNode(0x1F, 1)}), u"COM2");
+  ASSERT_EQ(Connect(First), EFI_SUCCESS);
+  ASSERT_EQ(Connect(Second), EFI_SUCCESS);
+  EXPECT_EQ(P.Handles().HandlesWith(gEfiSerialIoProtocolGuid).size(), 2U);
+  ASSERT_EQ(Disconnect(First), EFI_SUCCESS);
+  EXPECT_EQ(P.Handles().HandlesWith(gEfiSerialIoProtocolGuid).size(), 1U);
+  EXPECT_EQ(Children(Second).size(), 1U);
+}
+
+} // namespace
+} // namespace comlink_test
