@@ -106,12 +106,24 @@ UINT64 TakeInteger(ARG_SOURCE &Args, ARG_KIND Kind, BOOLEAN Is64) {
   return Is64 ? EFI_VA_ARG(*Args.VaList, UINT64) : EFI_VA_ARG(*Args.VaList, UINT32);
 }
 
-// Pointers, and %lp whose marshalled slot is 8 bytes even on IA-32.
-UINTN TakePointer(ARG_SOURCE &Args, ARG_KIND Kind, BOOLEAN Is64) {
+// The value of a %p argument; %lp has an 8-byte marshalled slot even on IA-32.
+UINTN TakePointerValue(ARG_SOURCE &Args, BOOLEAN Is64) {
   if (Args.Marshalled) {
-    return static_cast<UINTN>(TakeMarshalled(Args, ArgSlotWidth(ArgSlotsNative, Kind, Is64 != 0)));
+    return static_cast<UINTN>(
+        TakeMarshalled(Args, ArgSlotWidth(ArgSlotsNative, ARG_KIND::Pointer, Is64 != 0)));
   }
   return reinterpret_cast<UINTN>(EFI_VA_ARG(*Args.VaList, const void *));
+}
+
+// The address of a string, GUID or time.
+const UINT8 *TakeAddress(ARG_SOURCE &Args) {
+  if (Args.Marshalled) {
+    const auto Address = static_cast<UINTN>(
+        TakeMarshalled(Args, ArgSlotWidth(ArgSlotsNative, ARG_KIND::Address, false)));
+    // A record carries its addresses as integers.
+    return reinterpret_cast<const UINT8 *>(Address); // NOLINT(performance-no-int-to-ptr)
+  }
+  return static_cast<const UINT8 *>(EFI_VA_ARG(*Args.VaList, const void *));
 }
 
 EFI_STATUS TakeStatus(ARG_SOURCE &Args) {
@@ -145,25 +157,24 @@ const UINT8 *LineEndText(const UINT8 *&Format, UINTN FormatBytes, UINT16 Charact
   return reinterpret_cast<const UINT8 *>(CrText);
 }
 
-void UseString(DIRECTIVE &Element, UINTN Address, BOOLEAN Wide) {
+void UseString(DIRECTIVE &Element, const UINT8 *Address, BOOLEAN Wide) {
   if (!Element.PrecisionGiven) {
     Element.Precision = 0;
   }
-  if (Address == 0) {
+  if (Address == nullptr) {
     Element.Text = reinterpret_cast<const UINT8 *>(NullStringText);
     return;
   }
-  Element.Text = reinterpret_cast<const UINT8 *>(Address);
+  Element.Text = Address;
   Element.ArgWide = Wide;
 }
 
-void FormatGuid(DIRECTIVE &Element, UINTN Address, CHAR8 *Scratch) {
-  if (Address == 0) {
+void FormatGuid(DIRECTIVE &Element, const UINT8 *Guid, CHAR8 *Scratch) {
+  if (Guid == nullptr) {
     Element.Text = reinterpret_cast<const UINT8 *>(NullGuidText);
     return;
   }
   // The record may hold the GUID at any alignment.
-  const auto *Guid = reinterpret_cast<const UINT8 *>(Address);
   const UINT8 *Bytes = Guid + __builtin_offsetof(EFI_GUID, Data4);
   PrintToBufferWithFlags(Scratch, PRINT_SCRATCH_CHARACTERS, 0, GuidFormat, ReadUnaligned32(Guid),
                          ReadUnaligned16(Guid + __builtin_offsetof(EFI_GUID, Data2)),
@@ -172,12 +183,11 @@ void FormatGuid(DIRECTIVE &Element, UINTN Address, CHAR8 *Scratch) {
   Element.Text = reinterpret_cast<const UINT8 *>(Scratch);
 }
 
-void FormatTime(DIRECTIVE &Element, UINTN Address, CHAR8 *Scratch) {
-  if (Address == 0) {
+void FormatTime(DIRECTIVE &Element, const UINT8 *Time, CHAR8 *Scratch) {
+  if (Time == nullptr) {
     Element.Text = reinterpret_cast<const UINT8 *>(NullTimeText);
     return;
   }
-  const auto *Time = reinterpret_cast<const UINT8 *>(Address);
   PrintToBufferWithFlags(
       Scratch, PRINT_SCRATCH_CHARACTERS, 0, TimeFormat, Time[__builtin_offsetof(EFI_TIME, Month)],
       Time[__builtin_offsetof(EFI_TIME, Day)],
@@ -199,7 +209,7 @@ void FormatStatus(DIRECTIVE &Element, EFI_STATUS Status, CHAR8 *Scratch) {
 void ConvertNumber(DIRECTIVE &Element, ARG_SOURCE &Args, UINT16 Directive, CHAR8 *Scratch) {
   UINT64 Value;
   if (Directive == 'p') {
-    Value = TakePointer(Args, ARG_KIND::Pointer, Element.Arg64);
+    Value = TakePointerValue(Args, Element.Arg64);
     Element.SpaceSign = FALSE;
     Element.PlusSign = FALSE;
   } else {
@@ -327,11 +337,11 @@ void ParseDirective(DIRECTIVE &Element, const UINT8 *&Format, UINTN FormatBytes,
       SetCharacterText(Element, Character);
       return;
     case 'a':
-      UseString(Element, TakePointer(Args, ARG_KIND::Address, FALSE), FALSE);
+      UseString(Element, TakeAddress(Args), FALSE);
       return;
     case 's':
     case 'S':
-      UseString(Element, TakePointer(Args, ARG_KIND::Address, FALSE), TRUE);
+      UseString(Element, TakeAddress(Args), TRUE);
       return;
     case 'c':
       // A NUL character prints nothing but the width fill.
@@ -341,10 +351,10 @@ void ParseDirective(DIRECTIVE &Element, const UINT8 *&Format, UINTN FormatBytes,
       SetCharacterText(Element, static_cast<UINT16>(TakeInteger(Args, ARG_KIND::Address, FALSE)));
       return;
     case 'g':
-      FormatGuid(Element, TakePointer(Args, ARG_KIND::Address, FALSE), Scratch);
+      FormatGuid(Element, TakeAddress(Args), Scratch);
       return;
     case 't':
-      FormatTime(Element, TakePointer(Args, ARG_KIND::Address, FALSE), Scratch);
+      FormatTime(Element, TakeAddress(Args), Scratch);
       return;
     case 'r':
       FormatStatus(Element, TakeStatus(Args), Scratch);
@@ -359,6 +369,17 @@ void ParseDirective(DIRECTIVE &Element, const UINT8 *&Format, UINTN FormatBytes,
     case '\n':
     case '\r':
       Element.Text = LineEndText(Format, FormatBytes, Character);
+      return;
+    case '%':
+      // The writer ended this directive at its ',' and starts the next one
+      // on this '%', so the next element must start here too.
+      if (Args.NotMarshalled && Args.Marshalled) {
+        Format -= FormatBytes;
+        Element.Precision = 0;
+        SetCharacterText(Element, '\0');
+        return;
+      }
+      SetCharacterText(Element, Character);
       return;
     default:
       SetCharacterText(Element, Character);

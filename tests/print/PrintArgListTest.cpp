@@ -102,6 +102,11 @@ TEST(PrintArgList, GroupedDirectivesCarryNoArgument) {
   Widths.Int(4).Int(7);
   EXPECT_EQ(Widths.Print("[%*,d][%d]"), "[   0][7]");
   EXPECT_EQ(Widths.Print("[%,*d][%d]"), "[0][4]");
+  // The writer starts a new directive on a '%' that follows the ','.
+  MarshalledArgs Next;
+  Next.Int(42).Pointer("ok");
+  EXPECT_EQ(Next.Print("%,5%d %a"), "     42 ok");
+  EXPECT_EQ(print_test::Print("%,5%d %a", "ok"), "    %d ok");
 }
 
 // The writer gives %lp an 8-byte slot, also on IA-32.
