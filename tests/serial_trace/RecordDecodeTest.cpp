@@ -82,7 +82,7 @@ TEST_F(DecodeAssertTest, WorkerPrintsAShortAssertionAsAnErrorLine) {
   Work(0x90000002, 0x03050007, 0, nullptr, R.Data());
   char Expected[80];
   std::snprintf(Expected, sizeof(Expected), "ERROR: C90000002:V3050007 I0 %llX\r\n",
-                static_cast<unsigned long long>(R.Address()));
+                static_cast<unsigned long long>(static_cast<UINT32>(R.Address())));
   EXPECT_EQ(Text(), Expected);
 }
 

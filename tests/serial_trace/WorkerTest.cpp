@@ -9,7 +9,9 @@ namespace {
 constexpr EFI_GUID CallerGuid = {
     0x9708717F, 0xF74A, 0x4579, {0xA8, 0x94, 0x00, 0xAE, 0xF8, 0x00, 0x95, 0x11}};
 
-std::string Hex(UINTN Value) {
+// %x prints a 32-bit value: the whole address on IA-32, its low half on x64.
+std::string Hex(UINTN Address) {
+  const auto Value = static_cast<UINT32>(Address);
   char Digits[32];
   std::snprintf(Digits, sizeof(Digits), "%llX", static_cast<unsigned long long>(Value));
   return Digits;
