@@ -232,6 +232,17 @@ void ExerciseSerialIo(EFI_HANDLE Child, EFI_SERIAL_IO_PROTOCOL *SerialIo, CHECKS
   Checks.Status("Write from a null buffer", SerialIo->Write(SerialIo, &Size, nullptr),
                 EFI_DEVICE_ERROR);
 
+  // A Serial I/O instance that is no driver record: the driver must refuse it,
+  // not use the bytes in front of it as one.
+  struct {
+    UINT8 NotARecord[64];
+    EFI_SERIAL_IO_PROTOCOL Copy;
+  } Stray = {{}, *SerialIo};
+  Size = 1;
+  const EFI_STATUS StrayStatus = SerialIo->Write(&Stray.Copy, &Size, const_cast<CHAR8 *>("?"));
+  Print("app: Write through a copy of the instance: %r\n", StrayStatus);
+  Checks.That(EFI_ERROR(StrayStatus), "an instance outside a driver record is refused");
+
   Checks.Status("Reset", SerialIo->Reset(SerialIo));
   Session.Control("after Reset");
   Session.Write("bye\r\n");
