@@ -141,6 +141,28 @@ def test_pei_no_variable(images, out):
               ["PCD A0314 set to"])
 
 
+def test_pei_without_rsc_handler(images, out):
+    """No status-code router PPI: SerialTracePei cannot register, says nothing, and
+    neither calls through the missing PPI nor fails its dispatch."""
+    rc, com1, com2 = pei_boot(images, out, boot.dmc() + " omit=rsc")
+    log = com2.decode(errors="replace")
+    require(rc == boot.PEI_EXIT_SUCCESS and "SerialTracePei.efi returned 00000000" in log,
+            "omit=rsc: SerialTracePei must return success without a crash\n" + log)
+    require(com1 == b"", "omit=rsc: nothing can reach COM1, got %r" % com1[:200])
+
+
+def test_pei_without_pcd(images, out):
+    """No PCD PPI: the gates cannot be read, debug messages (never gated) still come
+    out, and the worker's reports about the missing PPI do not feed on themselves."""
+    rc, com1, com2 = pei_boot(images, out, boot.dmc() + " omit=pcd")
+    log = com2.decode(errors="replace")
+    require(rc == boot.PEI_EXIT_SUCCESS, "omit=pcd: the boot ended with status %d\n%s" % (rc, log))
+    require(b"DemoPei: memory controller DDR4-2400, 2 DIMM slots\r\n" in com1,
+            "omit=pcd: DemoPei's debug messages must still be printed\n%s" %
+            com1.decode(errors="replace"))
+    require("dropped" not in log, "omit=pcd: status codes nested without end\n" + log)
+
+
 def test_pei_log_between_module_lines(images, out):
     """The demo's view: the harness's lines on COM1 leave the modules' text as it was."""
     rc, com1, _ = pei_boot(images, out, boot.dmc() + " log=com1")
@@ -195,7 +217,8 @@ def test_dxe(images, out):
 
 TESTS = [test_pei_notification, test_pei_variable_first, test_pei_oversized_variable,
          test_pei_gates_and_levels,
-         test_pei_no_variable, test_pei_log_between_module_lines, test_pei_bad_input, test_pei_flash_is_read_only, test_dxe]
+         test_pei_no_variable, test_pei_without_rsc_handler, test_pei_without_pcd,
+         test_pei_log_between_module_lines, test_pei_bad_input, test_pei_flash_is_read_only, test_dxe]
 
 
 def main():

@@ -53,6 +53,7 @@ constexpr UINT32 Cr4PageSizeExtensions = 1U << 4;
 alignas(4096) UINT32 mPageDirectory[1024];
 alignas(4096) UINT32 mPageTables[SmallPageTables][1024];
 bool mPagingOn = false;
+constexpr UINT32 NullGuardSize = 4096;
 
 struct EXCEPTION_FRAME {
   UINT32 Vector;
@@ -91,6 +92,8 @@ void EnablePaging() {
     mPageDirectory[Table] =
         reinterpret_cast<UINT32>(mPageTables[Table]) | PageWritable | PagePresent;
   }
+  // Page 0 stays absent, so that a call or access through a null pointer faults.
+  mPageTables[0][0] = 0;
   for (UINTN Entry = SmallPageTables; Entry < 1024; Entry++) {
     mPageDirectory[Entry] = (Entry << 22) | PageLarge | PageWritable | PagePresent;
   }
@@ -145,7 +148,9 @@ extern "C" [[noreturn]] void CpuExceptionHandler(const EXCEPTION_FRAME *Frame) {
   }
   LogPrint("harness: CPU exception %u at EIP %08x, error code %x, CR2 %08x\n", Frame->Vector,
            Frame->Eip, Frame->ErrorCode, Cr2);
-  if (Frame->Vector == PageFaultVector && (Frame->ErrorCode & PageWritable) != 0) {
+  if (Frame->Vector == PageFaultVector && Cr2 < NullGuardSize) {
+    LogPrint("harness: a null pointer was used\n");
+  } else if (Frame->Vector == PageFaultVector && (Frame->ErrorCode & PageWritable) != 0) {
     LogPrint("harness: a module wrote to read-only memory (an image executing in place)\n");
   }
   CpuExit(HARNESS_EXIT::Fault);

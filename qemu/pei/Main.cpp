@@ -94,6 +94,9 @@ extern "C" [[noreturn]] void HarnessMain(const MULTIBOOT_INFO *Info, UINT32 Magi
   PoolInitialize((PoolBase + 0xFFF) & ~UINTN{0xFFF}, PoolLimit);
 
   PeiCoreInitialize();
+  if (!Settings.OmitRscHandler) {
+    PeiCoreInstallRscHandler();
+  }
   PlatformInstallPcdPpi(Settings);
 
   DISPATCH_TALLY Tally = {0, 0};

@@ -392,6 +392,9 @@ void PeiCoreInitialize() {
                ResetSystem2,
                FreePages};
   CpuSetPeiServicesPointer(&mServicesPointer);
+}
+
+void PeiCoreInstallRscHandler() {
   PeiCoreInstallPpi(&mRscHandlerDescriptor);
 }
 

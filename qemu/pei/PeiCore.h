@@ -6,9 +6,11 @@
 #include "Pi/PeiServices.h"
 #include "Ppi/RscHandler.h"
 
-// Builds the services table, puts its pointer below the IDT base and installs
-// the router's EFI_PEI_RSC_HANDLER_PPI.
+// Builds the services table and puts its pointer below the IDT base.
 void PeiCoreInitialize();
+
+// Installs the router's EFI_PEI_RSC_HANDLER_PPI.
+void PeiCoreInstallRscHandler();
 
 const EFI_PEI_SERVICES **PeiCoreServices();
 

@@ -284,6 +284,14 @@ bool PlatformParseCommandLine(const CHAR8 *CommandLine, PLATFORM_SETTINGS *Setti
       Settings->LogOnCom1 = true;
       End = Char + 8;
       Ok = true;
+    } else if (StartsWith(Char, "omit=rsc") && IsWordEnd(Char[8])) {
+      Settings->OmitRscHandler = true;
+      End = Char + 8;
+      Ok = true;
+    } else if (StartsWith(Char, "omit=pcd") && IsWordEnd(Char[8])) {
+      Settings->OmitPcd = true;
+      End = Char + 8;
+      Ok = true;
     } else if (StartsWith(Char, "varppi=")) {
       Ok = ParsePosition(Char + 7, &End, Settings);
     } else {
@@ -303,7 +311,9 @@ void PlatformInstallPcdPpi(const PLATFORM_SETTINGS &Settings) {
   for (UINTN Gate = 0; Gate < GateCount; Gate++) {
     mGates[Gate] = Settings.GateDefaults[Gate];
   }
-  PeiCoreInstallPpi(&mPcdDescriptor);
+  if (!Settings.OmitPcd) {
+    PeiCoreInstallPpi(&mPcdDescriptor);
+  }
 }
 
 EFI_STATUS EFIAPI PlatformVariablePeim(EFI_PEI_FILE_HANDLE, const EFI_PEI_SERVICES **PeiServices) {

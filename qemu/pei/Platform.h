@@ -15,6 +15,9 @@ struct PLATFORM_SETTINGS {
   UINTN VariablePeimPosition;
   // log=com1: the harness's log also goes to COM1, between the modules' lines.
   bool LogOnCom1;
+  // omit=rsc / omit=pcd: the foundation installs no RSC handler PPI / no PCD PPI.
+  bool OmitRscHandler;
+  bool OmitPcd;
 };
 
 inline constexpr UINTN VariablePeimNever = ~UINTN{0};
