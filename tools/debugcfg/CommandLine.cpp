@@ -1,0 +1,330 @@
+#include "tools/debugcfg/CommandLine.h"
+
+#include "tools/debugcfg/Describe.h"
+#include "tools/debugcfg/Encoding.h"
+#include "tools/debugcfg/Record.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <ostream>
+
+namespace debugcfg {
+
+const char *const HelpText =
+    R"(debugcfg - make and read the DebugMessageConfig variable of ComLinkDxe and SerialTracePei
+
+The variable (vendor GUID 091aae73-6d75-479e-8d16-8e38d8c858c6, 22 bytes) sets
+  - the level mask both modules filter their debug messages with, and
+  - three output switches of the PEI serial console (SerialTracePei).
+
+Usage:
+  debugcfg [RECORD OPTIONS] [OUTPUT OPTIONS]
+  debugcfg --show FILE                 explain a stored record
+
+Start from (default: preset 0, PEI console: progress off, errors on, other on):
+  --from FILE          a stored record: 22 raw bytes, or an efivarfs file (26 bytes)
+  --from-hex HEX       a record as 44 hex digits
+
+Level mask (at most one):
+  --preset P           default (0x8800004F), info (0x00000040), error (0x80000000),
+                       warn (0x00000002), all (0xFFFFFFCF), none (nothing), or 0-255
+                       (5 and above select nothing)
+  --levels L1,L2,...   exactly these levels; names (case does not matter):
+                       INIT WARN LOAD FS INFO DISPATCH VARIABLE BM BLKIO NET UNDI
+                       LOADFILE EVENT GCD CACHE VERBOSE ERROR, or "none"
+  --mask M             exactly this mask (hex with 0x, or decimal); refused when it
+                       holds a bit that none of the levels above selects, unless it
+                       is the mask of a preset (0x8800004F, 0xFFFFFFCF)
+
+PEI serial console switches (on or off):
+  --pei-progress on|off   progress codes
+  --pei-error on|off      error codes and assertions
+  --pei-other on|off      ASCII strings and codes of no known class
+
+Output (any number, in this order; without one, --describe):
+  --describe           explain the record: level mask, levels, PEI console switches
+  --hex                print the 22 bytes as 44 hex digits
+  --uboot              print the U-Boot shell command that stores the variable
+  --raw FILE           write the 22 bytes to FILE ("-" for standard output)
+  --efivarfs FILE      write attributes (non-volatile, boot service, runtime) and data,
+                       as Linux's efivarfs expects ("-" for standard output)
+  --help               this text
+
+Examples:
+  debugcfg --levels ERROR,WARN,INFO --uboot
+      then paste the printed "setenv -e ..." line into U-Boot's shell; check it with
+      printenv -e -guid 091aae73-6d75-479e-8d16-8e38d8c858c6 DebugMessageConfig
+      (U-Boot keeps non-volatile variables in ubootefi.var on the EFI system partition;
+      without one it says "Failed to persist EFI variables" and the value lasts until reset)
+  debugcfg --preset error --pei-progress off --efivarfs \
+      /sys/firmware/efi/efivars/DebugMessageConfig-091aae73-6d75-479e-8d16-8e38d8c858c6
+      (as root; an existing variable file must first be made writable: chattr -i FILE)
+  debugcfg --show /sys/firmware/efi/efivars/DebugMessageConfig-091aae73-6d75-479e-8d16-8e38d8c858c6
+  debugcfg --from-hex 0000010100... --pei-progress on --hex
+
+Both modules read the variable at start-up; a change takes effect at the next boot.
+)";
+
+namespace {
+
+enum class OutputKind { Describe, Hex, UBoot, Raw, Efivarfs };
+
+struct Output {
+  OutputKind Kind;
+  std::string Path;
+};
+
+struct Request {
+  std::optional<std::string> FromFile;
+  std::optional<std::string> FromHex;
+  std::optional<std::string> Preset;
+  std::optional<std::string> Levels;
+  std::optional<std::string> Mask;
+  std::optional<std::string> PeiSwitch[3];
+  std::vector<Output> Outputs;
+  bool Help = false;
+};
+
+constexpr const char *PeiSwitchOptions[] = {"--pei-progress", "--pei-error", "--pei-other"};
+
+struct UsageError {
+  std::string Message;
+};
+
+std::optional<UsageError> ParseArgs(const std::vector<std::string> &Args, Request &Req) {
+  for (std::size_t Index = 0; Index < Args.size(); Index++) {
+    const std::string &Arg = Args[Index];
+    auto Value = [&](std::optional<std::string> &Slot) -> std::optional<UsageError> {
+      if (Index + 1 >= Args.size()) {
+        return UsageError{Arg + " needs a value"};
+      }
+      if (Slot) {
+        return UsageError{Arg + " is given twice"};
+      }
+      Slot = Args[++Index];
+      return std::nullopt;
+    };
+    auto FileOutput = [&](OutputKind Kind) -> std::optional<UsageError> {
+      if (Index + 1 >= Args.size()) {
+        return UsageError{Arg + " needs a file name (\"-\" for standard output)"};
+      }
+      Req.Outputs.push_back({Kind, Args[++Index]});
+      return std::nullopt;
+    };
+    std::optional<UsageError> Error;
+    if (Arg == "--help" || Arg == "-h") {
+      Req.Help = true;
+    } else if (Arg == "--from") {
+      Error = Value(Req.FromFile);
+    } else if (Arg == "--show") {
+      Error = Value(Req.FromFile);
+      Req.Outputs.push_back({OutputKind::Describe, {}});
+    } else if (Arg == "--from-hex") {
+      Error = Value(Req.FromHex);
+    } else if (Arg == "--preset") {
+      Error = Value(Req.Preset);
+    } else if (Arg == "--levels") {
+      Error = Value(Req.Levels);
+    } else if (Arg == "--mask") {
+      Error = Value(Req.Mask);
+    } else if (Arg == "--describe") {
+      Req.Outputs.push_back({OutputKind::Describe, {}});
+    } else if (Arg == "--hex") {
+      Req.Outputs.push_back({OutputKind::Hex, {}});
+    } else if (Arg == "--uboot") {
+      Req.Outputs.push_back({OutputKind::UBoot, {}});
+    } else if (Arg == "--raw") {
+      Error = FileOutput(OutputKind::Raw);
+    } else if (Arg == "--efivarfs") {
+      Error = FileOutput(OutputKind::Efivarfs);
+    } else {
+      bool Known = false;
+      for (std::size_t Gate = 0; Gate < 3; Gate++) {
+        if (Arg == PeiSwitchOptions[Gate]) {
+          Known = true;
+          Error = Value(Req.PeiSwitch[Gate]);
+        }
+      }
+      if (!Known) {
+        return UsageError{"unknown option '" + Arg + "'"};
+      }
+    }
+    if (Error) {
+      return Error;
+    }
+  }
+  if (Req.FromFile && Req.FromHex) {
+    return UsageError{"--from/--show and --from-hex cannot be combined"};
+  }
+  if (int{Req.Preset.has_value()} + int{Req.Levels.has_value()} + int{Req.Mask.has_value()} > 1) {
+    return UsageError{"choose one of --preset, --levels and --mask"};
+  }
+  return std::nullopt;
+}
+
+Outcome<std::vector<std::uint8_t>> ReadFile(const std::string &Path) {
+  std::FILE *File = std::fopen(Path.c_str(), "rb");
+  if (File == nullptr) {
+    return Outcome<std::vector<std::uint8_t>>::Fail("cannot open " + Path + ": " +
+                                                    std::strerror(errno));
+  }
+  std::vector<std::uint8_t> Bytes;
+  std::uint8_t Chunk[256];
+  std::size_t Count = 0;
+  while ((Count = std::fread(Chunk, 1, sizeof(Chunk), File)) > 0) {
+    Bytes.insert(Bytes.end(), Chunk, Chunk + Count);
+  }
+  const bool Failed = std::ferror(File) != 0;
+  std::fclose(File);
+  if (Failed) {
+    return Outcome<std::vector<std::uint8_t>>::Fail("cannot read " + Path);
+  }
+  return Bytes;
+}
+
+std::optional<std::string> WriteFile(const std::string &Path,
+                                     const std::vector<std::uint8_t> &Bytes, std::ostream &Out) {
+  if (Path == "-") {
+    Out.write(reinterpret_cast<const char *>(Bytes.data()),
+              static_cast<std::streamsize>(Bytes.size()));
+    return std::nullopt;
+  }
+  std::FILE *File = std::fopen(Path.c_str(), "wb");
+  if (File == nullptr) {
+    const int Error = errno;
+    std::string Message = "cannot write " + Path + ": " + std::strerror(Error);
+    if (Error == EPERM) {
+      Message += " (an existing efivarfs file is immutable: run chattr -i on it first)";
+    }
+    return Message;
+  }
+  // efivarfs takes the whole variable in one write.
+  const bool Written = std::fwrite(Bytes.data(), 1, Bytes.size(), File) == Bytes.size();
+  const bool Closed = std::fclose(File) == 0;
+  if (!Written || !Closed) {
+    return "cannot write " + Path + ": " + std::strerror(errno);
+  }
+  return std::nullopt;
+}
+
+Outcome<std::uint8_t> ParseSwitch(const std::string &Option, const std::string &Text) {
+  if (Text == "on" || Text == "1") {
+    return std::uint8_t{1};
+  }
+  if (Text == "off" || Text == "0") {
+    return std::uint8_t{0};
+  }
+  return Outcome<std::uint8_t>::Fail(Option + " takes on or off, not '" + Text + "'");
+}
+
+Outcome<StoredRecord> BuildRecord(const Request &Req) {
+  StoredRecord Stored{RecordForPreset(0), std::nullopt};
+  Stored.Record.PeiProgressOutput = 0;
+  Stored.Record.PeiErrorOutput = 1;
+  Stored.Record.PeiOtherOutput = 1;
+  if (Req.FromFile) {
+    const auto Bytes = ReadFile(*Req.FromFile);
+    if (!Bytes) {
+      return Outcome<StoredRecord>::Fail(Bytes.Error());
+    }
+    const auto Decoded = DecodeStored(*Bytes);
+    if (!Decoded) {
+      return Outcome<StoredRecord>::Fail(*Req.FromFile + ": " + Decoded.Error());
+    }
+    Stored = *Decoded;
+  } else if (Req.FromHex) {
+    const auto Parsed = ParseHex(*Req.FromHex);
+    if (!Parsed) {
+      return Outcome<StoredRecord>::Fail("--from-hex: " + Parsed.Error());
+    }
+    Stored.Record = *Parsed;
+  }
+
+  std::optional<DEBUG_MESSAGE_CONFIG> Levels;
+  if (Req.Preset) {
+    const auto Preset = ParsePreset(*Req.Preset);
+    if (!Preset) {
+      return Outcome<StoredRecord>::Fail("--preset: " + Preset.Error());
+    }
+    Levels = RecordForPreset(*Preset);
+  } else if (Req.Levels || Req.Mask) {
+    const auto Mask = Req.Levels ? ParseLevels(*Req.Levels) : ParseNumber(*Req.Mask, 0xFFFFFFFF);
+    if (!Mask) {
+      return Outcome<StoredRecord>::Fail((Req.Levels ? "--levels: " : "--mask: ") + Mask.Error());
+    }
+    const auto Record = RecordForMask(*Mask);
+    if (!Record) {
+      return Outcome<StoredRecord>::Fail("--mask: " + Record.Error());
+    }
+    Levels = *Record;
+  }
+  if (Levels) {
+    Stored.Record.Preset = Levels->Preset;
+    Stored.Record.CustomSelection = Levels->CustomSelection;
+    std::memcpy(Stored.Record.LevelSwitch, Levels->LevelSwitch, sizeof(Stored.Record.LevelSwitch));
+  }
+
+  std::uint8_t *Gates[] = {&Stored.Record.PeiProgressOutput, &Stored.Record.PeiErrorOutput,
+                           &Stored.Record.PeiOtherOutput};
+  for (std::size_t Gate = 0; Gate < 3; Gate++) {
+    if (Req.PeiSwitch[Gate]) {
+      const auto Value = ParseSwitch(PeiSwitchOptions[Gate], *Req.PeiSwitch[Gate]);
+      if (!Value) {
+        return Outcome<StoredRecord>::Fail(Value.Error());
+      }
+      *Gates[Gate] = *Value;
+    }
+  }
+  return Stored;
+}
+
+} // namespace
+
+int Run(const std::vector<std::string> &Args, std::ostream &Out, std::ostream &Err) {
+  Request Req;
+  if (const auto Usage = ParseArgs(Args, Req)) {
+    Err << "debugcfg: " << Usage->Message << "\nRun debugcfg --help for the options.\n";
+    return 2;
+  }
+  if (Req.Help) {
+    Out << HelpText;
+    return 0;
+  }
+  const auto Stored = BuildRecord(Req);
+  if (!Stored) {
+    Err << "debugcfg: " << Stored.Error() << '\n';
+    return 1;
+  }
+  if (Req.Outputs.empty()) {
+    Req.Outputs.push_back({OutputKind::Describe, {}});
+  }
+  for (const Output &Item : Req.Outputs) {
+    std::optional<std::string> Error;
+    switch (Item.Kind) {
+    case OutputKind::Describe:
+      Out << Describe(*Stored);
+      break;
+    case OutputKind::Hex:
+      Out << HexString(Stored->Record) << '\n';
+      break;
+    case OutputKind::UBoot:
+      Out << UBootCommand(Stored->Record) << '\n';
+      break;
+    case OutputKind::Raw:
+      Error = WriteFile(Item.Path, RawBytes(Stored->Record), Out);
+      break;
+    case OutputKind::Efivarfs:
+      Error = WriteFile(Item.Path, EfivarfsBytes(Stored->Record), Out);
+      break;
+    }
+    if (Error) {
+      Err << "debugcfg: " << *Error << '\n';
+      return 1;
+    }
+  }
+  return 0;
+}
+
+} // namespace debugcfg

@@ -1,0 +1,16 @@
+// The debugcfg command line: what it asks for, and running it.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace debugcfg {
+
+extern const char *const HelpText;
+
+// Args without the program name. Returns the process exit code: 0 done, 1 refused or failed, 2
+// usage error.
+int Run(const std::vector<std::string> &Args, std::ostream &Out, std::ostream &Err);
+
+} // namespace debugcfg

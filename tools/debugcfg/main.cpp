@@ -1,0 +1,10 @@
+#include "tools/debugcfg/CommandLine.h"
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+int main(int Argc, char **Argv) {
+  const std::vector<std::string> Args(Argv + 1, Argv + Argc);
+  return debugcfg::Run(Args, std::cout, std::cerr);
+}
