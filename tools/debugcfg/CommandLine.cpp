@@ -62,9 +62,10 @@ Examples:
       /sys/firmware/efi/efivars/DebugMessageConfig-091aae73-6d75-479e-8d16-8e38d8c858c6
       (as root; an existing variable file must first be made writable: chattr -i FILE)
   debugcfg --show /sys/firmware/efi/efivars/DebugMessageConfig-091aae73-6d75-479e-8d16-8e38d8c858c6
-  debugcfg --from-hex 0000010100... --pei-progress on --hex
+  debugcfg --from-hex 00000101000000000000000000000000000000000000 --pei-progress on --hex
 
-Both modules read the variable at start-up; a change takes effect at the next boot.
+The modules read the variable as they start, so a change made from a running OS takes
+effect at the next boot; one made in U-Boot's shell reaches the drivers loaded after it.
 )";
 
 namespace {
