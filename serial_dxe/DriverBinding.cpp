@@ -279,16 +279,24 @@ EFI_STATUS StartNewChild(EFI_HANDLE ControllerHandle, EFI_DEVICE_PATH_PROTOCOL *
   return EFI_SUCCESS;
 }
 
-// False leaves the child as it was: protocols installed, record alive, opened by it.
+// False leaves the child as it was: protocols installed, record alive, opened
+// by it. A child whose open cannot be closed is kept too, or the controller
+// would go on recording an open by a destroyed handle.
 bool StopChild(EFI_HANDLE ControllerHandle, SERIAL_DEVICE *Device) {
   if (EFI_ERROR(CloseFlowStateNotify(Device))) {
     return false;
   }
-  gBS->CloseProtocol(ControllerHandle, &gUartAccessProtocolGuid, Agent(), Device->Handle);
-  if (EFI_ERROR(UninstallChild(Device))) {
-    VOID *Interface = nullptr;
-    gBS->OpenProtocol(ControllerHandle, &gUartAccessProtocolGuid, &Interface, Agent(),
-                      Device->Handle, EFI_OPEN_PROTOCOL_BY_CHILD_CONTROLLER);
+  EFI_STATUS Status =
+      gBS->CloseProtocol(ControllerHandle, &gUartAccessProtocolGuid, Agent(), Device->Handle);
+  if (!EFI_ERROR(Status)) {
+    Status = UninstallChild(Device);
+    if (EFI_ERROR(Status)) {
+      VOID *Interface = nullptr;
+      gBS->OpenProtocol(ControllerHandle, &gUartAccessProtocolGuid, &Interface, Agent(),
+                        Device->Handle, EFI_OPEN_PROTOCOL_BY_CHILD_CONTROLLER);
+    }
+  }
+  if (EFI_ERROR(Status)) {
     if (Device->SoftwareFlowControl) {
       ArmFlowStateNotify(Device);
     }
@@ -446,9 +454,12 @@ EFI_STATUS EFIAPI ComLinkDriverBindingStop(EFI_DRIVER_BINDING_PROTOCOL *This,
   }
 
   if (NumberOfChildren == 0) {
-    gBS->CloseProtocol(ControllerHandle, &gUartAccessProtocolGuid, Agent(), ControllerHandle);
-    return gBS->CloseProtocol(ControllerHandle, &gEfiDevicePathProtocolGuid, Agent(),
-                              ControllerHandle);
+    // A failed first close is not hidden behind the second close's success.
+    const EFI_STATUS AccessClosed =
+        gBS->CloseProtocol(ControllerHandle, &gUartAccessProtocolGuid, Agent(), ControllerHandle);
+    const EFI_STATUS PathClosed = gBS->CloseProtocol(ControllerHandle, &gEfiDevicePathProtocolGuid,
+                                                     Agent(), ControllerHandle);
+    return EFI_ERROR(AccessClosed) ? AccessClosed : PathClosed;
   }
 
   bool AllStopped = true;
