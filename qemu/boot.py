@@ -247,9 +247,11 @@ def demo(build, out_dir):
     show("COM1: U-Boot's console (from boot.scr on)", com1[start:] if start >= 0 else com1)
     show("COM2 both ways: ComLinkDxe and the host at the far end", read(
         os.path.join(out_dir, "dxe-com2-both-ways.txt")))
-    print("----- QEMU exit status %d -----" % rc2)
+    passed = rc2 == 0 and b"=== ComLink platform application: PASS" in com1
+    print("----- QEMU exit status %d (%s) -----" % (rc2, "success" if passed else "FAILURE: the "
+                                                     "platform application did not pass"))
     print("Captures are in %s" % out_dir)
-    return 0 if rc == PEI_EXIT_SUCCESS and rc2 == 0 else 1
+    return 0 if rc == PEI_EXIT_SUCCESS and passed else 1
 
 
 def read(path):

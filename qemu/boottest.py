@@ -73,6 +73,10 @@ def compare(what, want, got, capture):
                       "  (capture: %s)" % (what, number, want_line, got_line, capture))
 
 
+def tail(data, lines=12):
+    return "\n".join(data.decode(errors="replace").replace("\r", "").splitlines()[-lines:])
+
+
 def require(condition, message):
     if not condition:
         raise BootFailure(message)
@@ -199,14 +203,15 @@ def test_dxe(images, out):
     """ComLinkDxe under U-Boot, driven by the platform application."""
     rc, com1, com2 = boot.run_dxe(images.app, images.driver, out)
     capture = os.path.join(out, "dxe-com1.txt")
-    require(rc != 124, "the DXE boot hung: no reset within %d s\n  last COM1 text:\n%s" %
-            (boot.DXE_TIMEOUT_S, com1[-1500:].decode(errors="replace")))
+    require(rc != 124, "the DXE boot hung: no reset within %d s. Last COM1 lines:\n%s" %
+            (boot.DXE_TIMEOUT_S, tail(com1)))
     begin = com1.find(DXE_BEGIN)
-    require(begin >= 0, "the platform application never started (no %r on COM1; see %s)" %
-            (DXE_BEGIN.strip(), capture))
+    require(begin >= 0, "the platform application never started or died at once (no %r on "
+            "COM1; a fault under U-Boot ends QEMU without a word). Last COM1 lines:\n%s\n(see %s)"
+            % (DXE_BEGIN, tail(com1), capture))
     end = com1.find(b"=== ComLink platform application: ", begin + len(DXE_BEGIN))
-    require(end >= 0, "the platform application never finished (crash?); COM1 from its start:\n%s"
-            % com1[begin:].decode(errors="replace"))
+    require(end >= 0, "the platform application never finished (a fault?); its last lines:\n%s"
+            % tail(com1[begin:]))
     end = com1.find(b"\n", end) + 1
     # U-Boot's console turns each line feed into CR LF again; the text is compared without CRs.
     check_text("dxe COM1", "dxe-com1.txt", com1[begin:end].replace(b"\r", b""), capture, True)
