@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
 """Checks a firmware image: machine, subsystem, no imports, relocations, no .CRT, layout, size."""
+import os
 import struct
 import sys
 
@@ -8,6 +9,7 @@ SUBSYSTEM_BOOT_SERVICE_DRIVER = 11
 DIR_IMPORT, DIR_BASERELOC, DIR_DEBUG = 1, 5, 6
 SCN_MEM_WRITE = 0x80000000
 GOALS = {"ComLinkDxe.efi": 24 * 1024, "SerialTracePei.efi": 8 * 1024}
+STACK_GOALS = {"SerialTracePei.efi": 2 * 1024}
 
 
 def check(path, arch, xip):
@@ -55,6 +57,21 @@ def check(path, arch, xip):
     return errors
 
 
+def stack_report(path):
+    """The deepest stack of SerialTracePei's status-code worker, from the image's build tree."""
+    build_dir = os.path.dirname(os.path.abspath(path))
+    if os.path.basename(path) != "SerialTracePei.efi" or not os.path.exists(
+            os.path.join(build_dir, "compile_commands.json")):
+        return []
+    sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+    import stackdepth
+    depth, lines = stackdepth.report(build_dir, "SerialStatusCodeWorker")
+    goal = STACK_GOALS["SerialTracePei.efi"]
+    if depth is not None:
+        lines[0] += f" (goal {goal} bytes: {'met' if depth <= goal else 'OVER'})"
+    return lines
+
+
 def main():
     failed = False
     for arg in sys.argv[1:]:
@@ -68,6 +85,8 @@ def main():
         print(f"{name}: {size} bytes{verdict}: {'ok' if not errors else 'FAILED'}")
         for e in errors:
             print(f"  {e}")
+        for line in stack_report(path):
+            print(f"  {line}")
         failed |= bool(errors)
     return 1 if failed else 0
 
