@@ -14,11 +14,6 @@ constexpr CHAR8 DigitTable[] = "0123456789ABCDEF";
 constexpr CHAR8 NullStringText[] = "<null string>";
 constexpr CHAR8 NullGuidText[] = "<null guid>";
 constexpr CHAR8 NullTimeText[] = "<null time>";
-constexpr CHAR8 GuidFormat[] = "%08x-%04x-%04x-%02x%02x-%02x%02x%02x%02x%02x%02x";
-constexpr CHAR8 TimeFormat[] = "%02d/%02d/%04d  %02d:%02d";
-// Statuses are as wide as the build's EFI_STATUS; 64-bit formatting prints a
-// 32-bit status exactly as "%08X" would.
-constexpr CHAR8 StatusFormat[] = "%08lX";
 constexpr CHAR8 CrLfText[] = "\r\n";
 constexpr CHAR8 CrText[] = "\r";
 constexpr UINT8 EmptyFormat[2] = {};
@@ -169,38 +164,70 @@ void UseString(DIRECTIVE &Element, const UINT8 *Address, BOOLEAN Wide) {
   Element.ArgWide = Wide;
 }
 
+// Appends Value with at least MinimumDigits digits, zero padded.
+CHAR8 *AppendNumber(CHAR8 *Position, UINT64 Value, UINT32 Radix, UINT32 MinimumDigits) {
+  CHAR8 Digits[PRINT_SCRATCH_CHARACTERS];
+  const CHAR8 *Last = ValueToReversedDigits(Digits, Value, Radix);
+  for (auto Count = static_cast<UINT32>(Last - Digits); Count < MinimumDigits; ++Count) {
+    *Position++ = '0';
+  }
+  while (*Last != '\0') {
+    *Position++ = *Last--;
+  }
+  return Position;
+}
+
+// The GUID as "%08x-%04x-%04x-%02x%02x-%02x%02x%02x%02x%02x%02x" would print
+// it, formatted in place; the GUID may lie at any alignment.
 void FormatGuid(DIRECTIVE &Element, const UINT8 *Guid, CHAR8 *Scratch) {
   if (Guid == nullptr) {
     Element.Text = reinterpret_cast<const UINT8 *>(NullGuidText);
     return;
   }
-  // The record may hold the GUID at any alignment.
+  CHAR8 *Position = AppendNumber(Scratch, ReadUnaligned32(Guid), 16, 8);
+  *Position++ = '-';
+  Position =
+      AppendNumber(Position, ReadUnaligned16(Guid + __builtin_offsetof(EFI_GUID, Data2)), 16, 4);
+  *Position++ = '-';
+  Position =
+      AppendNumber(Position, ReadUnaligned16(Guid + __builtin_offsetof(EFI_GUID, Data3)), 16, 4);
   const UINT8 *Bytes = Guid + __builtin_offsetof(EFI_GUID, Data4);
-  PrintToBufferWithFlags(Scratch, PRINT_SCRATCH_CHARACTERS, 0, GuidFormat, ReadUnaligned32(Guid),
-                         ReadUnaligned16(Guid + __builtin_offsetof(EFI_GUID, Data2)),
-                         ReadUnaligned16(Guid + __builtin_offsetof(EFI_GUID, Data3)), Bytes[0],
-                         Bytes[1], Bytes[2], Bytes[3], Bytes[4], Bytes[5], Bytes[6], Bytes[7]);
+  for (UINTN Index = 0; Index < sizeof(EFI_GUID::Data4); ++Index) {
+    if (Index == 0 || Index == 2) {
+      *Position++ = '-';
+    }
+    Position = AppendNumber(Position, Bytes[Index], 16, 2);
+  }
+  *Position = '\0';
   Element.Text = reinterpret_cast<const UINT8 *>(Scratch);
 }
 
+// As "%02d/%02d/%04d  %02d:%02d" of Month, Day, Year, Hour and Minute.
 void FormatTime(DIRECTIVE &Element, const UINT8 *Time, CHAR8 *Scratch) {
   if (Time == nullptr) {
     Element.Text = reinterpret_cast<const UINT8 *>(NullTimeText);
     return;
   }
-  PrintToBufferWithFlags(
-      Scratch, PRINT_SCRATCH_CHARACTERS, 0, TimeFormat, Time[__builtin_offsetof(EFI_TIME, Month)],
-      Time[__builtin_offsetof(EFI_TIME, Day)],
-      ReadUnaligned16(Time + __builtin_offsetof(EFI_TIME, Year)),
-      Time[__builtin_offsetof(EFI_TIME, Hour)], Time[__builtin_offsetof(EFI_TIME, Minute)]);
+  CHAR8 *Position = AppendNumber(Scratch, Time[__builtin_offsetof(EFI_TIME, Month)], 10, 2);
+  *Position++ = '/';
+  Position = AppendNumber(Position, Time[__builtin_offsetof(EFI_TIME, Day)], 10, 2);
+  *Position++ = '/';
+  Position =
+      AppendNumber(Position, ReadUnaligned16(Time + __builtin_offsetof(EFI_TIME, Year)), 10, 4);
+  *Position++ = ' ';
+  *Position++ = ' ';
+  Position = AppendNumber(Position, Time[__builtin_offsetof(EFI_TIME, Hour)], 10, 2);
+  *Position++ = ':';
+  Position = AppendNumber(Position, Time[__builtin_offsetof(EFI_TIME, Minute)], 10, 2);
+  *Position = '\0';
   Element.Text = reinterpret_cast<const UINT8 *>(Scratch);
 }
 
+// The status name, or the value as "%08X" prints it (at the build's status width).
 void FormatStatus(DIRECTIVE &Element, EFI_STATUS Status, CHAR8 *Scratch) {
   const CHAR8 *Name = StatusName(Status);
   if (Name == nullptr) {
-    PrintToBufferWithFlags(Scratch, PRINT_SCRATCH_CHARACTERS, 0, StatusFormat,
-                           static_cast<UINT64>(Status));
+    *AppendNumber(Scratch, Status, 16, 8) = '\0';
     Name = Scratch;
   }
   Element.Text = reinterpret_cast<const UINT8 *>(Name);
@@ -415,19 +442,26 @@ void EmitElement(PRINT_OUTPUT &Out, DIRECTIVE &Element) {
   }
 
   const UINT8 *Text = Element.Text;
-  for (UINT32 Index = Element.Prefix != '\0' ? 1 : 0; Index < Element.Count;) {
-    Emit(Out, 1, ReadCharacter(Text, TextBytes));
-    if (Element.Reversed) {
-      Text -= TextBytes;
-    } else {
-      Text += TextBytes;
-    }
-    ++Index;
-    if (Element.GroupThousands && ++Element.GroupPhase == 3) {
-      Element.GroupPhase = 0;
-      if (++Index < Element.Count) {
-        Emit(Out, 1, ',');
+  const INTN Step = Element.Reversed ? -static_cast<INTN>(TextBytes) : static_cast<INTN>(TextBytes);
+  UINT32 Index = Element.Prefix != '\0' ? 1 : 0;
+  if (Element.GroupThousands) {
+    while (Index < Element.Count) {
+      Emit(Out, 1, ReadCharacter(Text, TextBytes));
+      Text += Step;
+      ++Index;
+      if (++Element.GroupPhase == 3) {
+        Element.GroupPhase = 0;
+        if (++Index < Element.Count) {
+          Emit(Out, 1, ',');
+        }
       }
+    }
+  } else if (Out.CountOnly) {
+    Emit(Out, static_cast<INTN>(Element.Count - Index), ' ');
+  } else {
+    for (; Index < Element.Count && Out.Position < Out.End; ++Index, Text += Step) {
+      Out.Position = FillCharacters(Out.Position, Out.End, 1, ReadCharacter(Text, TextBytes),
+                                    Out.CharacterBytes);
     }
   }
 
@@ -452,11 +486,25 @@ UINT8 *FillCharacters(UINT8 *Position, const UINT8 *End, INTN Repeat, UINT16 Cha
 
 CHAR8 *ValueToReversedDigits(CHAR8 *Scratch, UINT64 Value, UINT32 Radix) {
   *Scratch = '\0';
-  do {
+  // Hexadecimal digits are bit fields, and a value that fits 32 bits needs
+  // only 32-bit division; the rest goes through the 64-by-32 divide steps.
+  if (Radix == 16) {
+    do {
+      *++Scratch = DigitTable[Value & 0xF];
+      Value >>= 4;
+    } while (Value != 0);
+    return Scratch;
+  }
+  while ((Value >> 32) != 0) {
     UINT32 Remainder = 0;
     Value = DivU64x32Remainder(Value, Radix, &Remainder);
     *++Scratch = DigitTable[Remainder];
-  } while (Value != 0);
+  }
+  auto Low = static_cast<UINT32>(Value);
+  do {
+    *++Scratch = DigitTable[Low % Radix];
+    Low /= Radix;
+  } while (Low != 0);
   return Scratch;
 }
 
@@ -501,16 +549,20 @@ UINTN PrintEngine(void *Buffer, UINTN BufferSize, UINTN Flags, const void *Forma
   for (UINT16 Character = ReadCharacter(FormatPosition, FormatBytes);
        Character != 0 && (Out.CountOnly || Out.Position < Out.End);
        Character = ReadCharacter(FormatPosition, FormatBytes)) {
-    DIRECTIVE Element = {};
-    Element.Precision = 1;
     if (Character == '%') {
+      DIRECTIVE Element = {};
+      Element.Precision = 1;
       ParseDirective(Element, FormatPosition, FormatBytes, Args, Scratch);
+      EmitElement(Out, Element);
     } else if (Character == '\n' || Character == '\r') {
-      Element.Text = LineEndText(FormatPosition, FormatBytes, Character);
+      for (const UINT8 *Text = LineEndText(FormatPosition, FormatBytes, Character); *Text != 0;
+           ++Text) {
+        Emit(Out, 1, *Text);
+      }
     } else {
-      SetCharacterText(Element, Character);
+      // A plain character is an element of its own that needs no fill.
+      Emit(Out, 1, Character);
     }
-    EmitElement(Out, Element);
     FormatPosition += FormatBytes;
   }
 
