@@ -111,8 +111,12 @@ def test_pei_notification(images, out):
                      "harness: 3 modules dispatched, 0 failed"])
     require(re.search(r"SerialTracePei.efi at [0-9A-F]+ \(in place\)", log) is not None,
             "pei-default: SerialTracePei must execute in place, from read-only memory\n" + log)
+    announced = log.find("harness: permanent memory announced")
+    require(0 <= announced < log.find("DemoPei.efi returned"),
+            "pei-default: the callback notification must run while DemoPei installs its PPI\n"
+            + log)
     returned = log.find("PlatformVariablePeim returned")
-    notified = log.find("for PPI " + VARIABLE_PPI)
+    notified = log.find("dispatch notify")
     require(0 <= returned < notified,
             "pei-default: the notification must come after the installing PEIM returned\n" + log)
 

@@ -39,9 +39,13 @@ bool IsTerminator(UINTN Flags) {
   return (Flags & EFI_PEI_PPI_DESCRIPTOR_TERMINATE_LIST) != 0;
 }
 
+const CHAR8 *NotifyKind(const EFI_PEI_NOTIFY_DESCRIPTOR *Notify) {
+  return (Notify->Flags & EFI_PEI_PPI_DESCRIPTOR_NOTIFY_DISPATCH) != 0 ? "dispatch" : "callback";
+}
+
 void CallNotify(const EFI_PEI_NOTIFY_DESCRIPTOR *Notify, const EFI_PEI_PPI_DESCRIPTOR *Ppi) {
-  LogPrint("harness: notify %08x for PPI %g\n", reinterpret_cast<UINT32>(Notify->Notify),
-           Notify->Guid);
+  LogPrint("harness: %s notify %08x for PPI %g\n", NotifyKind(Notify),
+           reinterpret_cast<UINT32>(Notify->Notify), Notify->Guid);
   const EFI_STATUS Status =
       Notify->Notify(&mServicesPointer, const_cast<EFI_PEI_NOTIFY_DESCRIPTOR *>(Notify), Ppi->Ppi);
   LogPrint("harness: notify returned %08x\n", static_cast<UINT32>(Status));
@@ -156,10 +160,7 @@ EFI_STATUS EFIAPI NotifyPpi(const EFI_PEI_SERVICES **,
   }
   for (UINTN Index = 0; Index < Count; Index++) {
     const EFI_PEI_NOTIFY_DESCRIPTOR *Notify = &NotifyList[Index];
-    LogPrint("harness: %s notification registered for %g\n",
-             (Notify->Flags & EFI_PEI_PPI_DESCRIPTOR_NOTIFY_DISPATCH) != 0 ? "dispatch"
-                                                                           : "callback",
-             Notify->Guid);
+    LogPrint("harness: %s notification registered for %g\n", NotifyKind(Notify), Notify->Guid);
     mNotifies[mNotifyCount++] = {Notify, 0};
     // A callback on a PPI that is already there runs at once; a dispatch
     // notification waits for the next dispatch point.
@@ -359,6 +360,20 @@ EFI_STATUS EFIAPI FreePages(const EFI_PEI_SERVICES **, EFI_PHYSICAL_ADDRESS, UIN
   return EFI_SUCCESS;
 }
 
+// A PEI foundation moves to permanent memory once a PEIM announces it; this
+// one has nothing to move and only notes the moment.
+constexpr EFI_GUID gEfiPeiMemoryDiscoveredPpiGuid = {
+    0xF894643D, 0xC449, 0x42D1, {0x8E, 0xA8, 0x85, 0xBD, 0xD8, 0xC6, 0x5B, 0xDE}};
+
+EFI_STATUS EFIAPI MemoryDiscovered(const EFI_PEI_SERVICES **, EFI_PEI_NOTIFY_DESCRIPTOR *, VOID *) {
+  LogPrint("harness: permanent memory announced\n");
+  return EFI_SUCCESS;
+}
+
+const EFI_PEI_NOTIFY_DESCRIPTOR mMemoryDiscoveredNotify = {
+    EFI_PEI_PPI_DESCRIPTOR_NOTIFY_CALLBACK | EFI_PEI_PPI_DESCRIPTOR_TERMINATE_LIST,
+    &gEfiPeiMemoryDiscoveredPpiGuid, MemoryDiscovered};
+
 } // namespace
 
 void PeiCoreInitialize() {
@@ -392,6 +407,7 @@ void PeiCoreInitialize() {
                ResetSystem2,
                FreePages};
   CpuSetPeiServicesPointer(&mServicesPointer);
+  NotifyPpi(&mServicesPointer, &mMemoryDiscoveredNotify);
 }
 
 void PeiCoreInstallRscHandler() {

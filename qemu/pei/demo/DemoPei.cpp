@@ -34,6 +34,13 @@ struct ASCII_STRING_PAYLOAD {
 
 constexpr CHAR8 BoardRevision[] = "DemoPei: board revision B2, two DIMM slots";
 
+// Announcing permanent memory is what a memory-init PEIM is for.
+constexpr EFI_GUID gEfiPeiMemoryDiscoveredPpiGuid = {
+    0xF894643D, 0xC449, 0x42D1, {0x8E, 0xA8, 0x85, 0xBD, 0xD8, 0xC6, 0x5B, 0xDE}};
+const EFI_PEI_PPI_DESCRIPTOR mMemoryDiscovered = {EFI_PEI_PPI_DESCRIPTOR_PPI |
+                                                      EFI_PEI_PPI_DESCRIPTOR_TERMINATE_LIST,
+                                                  &gEfiPeiMemoryDiscoveredPpiGuid, nullptr};
+
 // The plain form of a status code, without extended data, straight through the services.
 void Report(const EFI_PEI_SERVICES **PeiServices, EFI_STATUS_CODE_TYPE Type,
             EFI_STATUS_CODE_VALUE Value, UINT32 Instance, const EFI_GUID *CallerId) {
@@ -75,5 +82,5 @@ extern "C" EFI_STATUS EFIAPI DemoPeiEntryPoint(EFI_PEI_FILE_HANDLE FileHandle,
   Report(PeiServices, EFI_DEBUG_CODE, EFI_SOFTWARE_PEI_MODULE | EFI_DC_UNSPECIFIED, 2, nullptr);
   Report(PeiServices, EFI_PROGRESS_CODE, EFI_COMPUTING_UNIT_MEMORY | EFI_CU_PC_INIT_END, 0,
          nullptr);
-  return EFI_SUCCESS;
+  return (*PeiServices)->InstallPpi(PeiServices, &mMemoryDiscovered);
 }
