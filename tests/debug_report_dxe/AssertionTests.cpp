@@ -18,7 +18,7 @@ protected:
 };
 
 TEST_F(AssertionTest, RecordLayoutAndCode) {
-  ReportAssertion("File.c", 0x100000123, "X != 0");
+  ReportAssertion("File.c", static_cast<UINTN>(0x100000123ull), "X != 0");
   ASSERT_EQ(Codes().size(), 1u);
   EXPECT_EQ(Codes()[0].Type, 0x90000002u);
   EXPECT_EQ(Codes()[0].Value, 0x03050007u);
