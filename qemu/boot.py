@@ -16,6 +16,7 @@ import argparse
 import os
 import re
 import selectors
+import shutil
 import socket
 import subprocess
 import sys
@@ -26,8 +27,8 @@ sys.path.insert(0, HERE)
 import bootdisk  # noqa: E402
 
 UBOOT_ROM = "/usr/lib/u-boot/qemu-x86_64/u-boot.rom"
-PEI_TIMEOUT_S = 20
-DXE_TIMEOUT_S = 60
+PEI_TIMEOUT_S = 10
+DXE_TIMEOUT_S = 30
 
 # The host's part of the conversation on COM2 (the application's side is in
 # qemu/dxe/SerialExercise.h).
@@ -78,9 +79,12 @@ class Images:
         self.xip_writer = os.path.join(ia32, "qemu", "XipWriterPei.efi")
 
     def missing(self):
-        return [p for p in (self.driver, self.app, self.trace, self.demo, self.harness,
-                            self.xip_writer)
-                if not os.path.exists(p)]
+        """Boot files and emulator pieces that are not there."""
+        files = [p for p in (self.driver, self.app, self.trace, self.demo, self.harness,
+                             self.xip_writer, UBOOT_ROM) if not os.path.exists(p)]
+        tools = [t for t in ("qemu-system-i386", "qemu-system-x86_64", "timeout", "mcopy")
+                 if shutil.which(t) is None]
+        return files + tools
 
 
 def run_pei(harness, modules, append, out_dir, timeout=PEI_TIMEOUT_S):
