@@ -243,8 +243,8 @@ def main():
     os.makedirs(args.out, exist_ok=True)
     images = boot.Images(args.build)
     if images.missing():
-        print("boot tests: missing: %s (tools/bootstrap.sh installs the packages)" %
-              ", ".join(images.missing()))
+        print("boot tests: missing: %s (qemu/build-boot-files.sh builds the images, "
+              "tools/bootstrap.sh installs the emulator)" % ", ".join(images.missing()))
         return 1
     for test in TESTS:
         if args.only and args.only not in test.__name__:
