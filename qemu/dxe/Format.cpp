@@ -138,6 +138,18 @@ void PutGuid(OUTPUT &Out, const EFI_GUID *Guid) {
   }
 }
 
+// UEFI's name for a status value, or null when it has none here.
+const CHAR8 *StatusName(EFI_STATUS Status) {
+  if (Status == EFI_SUCCESS) {
+    return "Success";
+  }
+  const UINTN Code = Status & ~MAX_BIT;
+  if (EFI_ERROR(Status) && Code < sizeof(ErrorNames) / sizeof(ErrorNames[0])) {
+    return ErrorNames[Code];
+  }
+  return nullptr;
+}
+
 } // namespace
 
 UINT64 FORMAT_ARGS::NextSlot() {
@@ -165,17 +177,6 @@ const void *FORMAT_ARGS::NextPointer() {
     return EFI_VA_ARG(*mList, const void *);
   }
   return reinterpret_cast<const void *>(static_cast<UINTN>(NextSlot()));
-}
-
-const CHAR8 *StatusName(EFI_STATUS Status) {
-  if (Status == EFI_SUCCESS) {
-    return "Success";
-  }
-  const UINTN Code = Status & ~MAX_BIT;
-  if (EFI_ERROR(Status) && Code < sizeof(ErrorNames) / sizeof(ErrorNames[0])) {
-    return ErrorNames[Code];
-  }
-  return nullptr;
 }
 
 UINTN FormatText(CHAR16 *Buffer, UINTN Capacity, const CHAR8 *Format, FORMAT_ARGS &Args) {

@@ -27,6 +27,3 @@ private:
 // (digits or '*') and 'l'. "\n" becomes CR LF. Output is cut at Capacity - 1
 // characters and always terminated; returns the characters written.
 UINTN FormatText(CHAR16 *Buffer, UINTN Capacity, const CHAR8 *Format, FORMAT_ARGS &Args);
-
-// UEFI's name for a status value, or null when it has none here.
-const CHAR8 *StatusName(EFI_STATUS Status);

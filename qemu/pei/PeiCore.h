@@ -12,8 +12,6 @@ void PeiCoreInitialize();
 // Installs the router's EFI_PEI_RSC_HANDLER_PPI.
 void PeiCoreInstallRscHandler();
 
-const EFI_PEI_SERVICES **PeiCoreServices();
-
 // Installs a PPI list on behalf of the foundation itself.
 EFI_STATUS PeiCoreInstallPpi(const EFI_PEI_PPI_DESCRIPTOR *PpiList);
 
