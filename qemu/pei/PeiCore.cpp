@@ -414,10 +414,6 @@ void PeiCoreInstallRscHandler() {
   PeiCoreInstallPpi(&mRscHandlerDescriptor);
 }
 
-const EFI_PEI_SERVICES **PeiCoreServices() {
-  return &mServicesPointer;
-}
-
 EFI_STATUS PeiCoreInstallPpi(const EFI_PEI_PPI_DESCRIPTOR *PpiList) {
   return InstallPpi(&mServicesPointer, PpiList);
 }
