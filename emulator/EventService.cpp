@@ -180,6 +180,7 @@ std::vector<std::string> EventService::Report() const {
   }
   std::sort(Ordered.begin(), Ordered.end(),
             [](const Record *A, const Record *B) { return A->Serial < B->Serial; });
+  Lines.reserve(Ordered.size());
   for (const Record *Event : Ordered) {
     Lines.push_back("event #" + std::to_string(Event->Serial) + " (type " +
                     std::to_string(Event->Type) + ") never closed");

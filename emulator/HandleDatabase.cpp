@@ -5,6 +5,7 @@
 #include "emulator/VariableStore.h"
 
 #include "Protocol/DevicePath.h"
+#include "Uefi/MemoryTypes.h"
 
 #include <algorithm>
 #include <cstring>
@@ -394,7 +395,7 @@ EFI_STATUS HandleDatabase::LocateHandleBuffer(UINT32 SearchType, const EFI_GUID 
     return Status;
   }
   void *Block = nullptr;
-  Status = Pool.Allocate(4, Size, &Block);
+  Status = Pool.Allocate(EfiBootServicesData, Size, &Block);
   if (EFI_ERROR(Status)) {
     return EFI_OUT_OF_RESOURCES;
   }
@@ -415,7 +416,8 @@ EFI_STATUS HandleDatabase::ProtocolsPerHandle(EFI_HANDLE Handle, EFI_GUID ***Pro
     return EFI_INVALID_PARAMETER;
   }
   void *Block = nullptr;
-  if (EFI_ERROR(Pool.Allocate(4, Record->Protocols.size() * sizeof(EFI_GUID *), &Block))) {
+  if (EFI_ERROR(
+          Pool.Allocate(EfiBootServicesData, Record->Protocols.size() * sizeof(void *), &Block))) {
     return EFI_OUT_OF_RESOURCES;
   }
   auto **Guids = static_cast<EFI_GUID **>(Block);

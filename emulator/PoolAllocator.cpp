@@ -99,6 +99,7 @@ std::vector<std::string> PoolAllocator::Leaks() const {
   std::sort(Ordered.begin(), Ordered.end(),
             [](const Block *A, const Block *B) { return A->Serial < B->Serial; });
   std::vector<std::string> Lines;
+  Lines.reserve(Ordered.size());
   for (const Block *Leak : Ordered) {
     Lines.push_back("pool leak: " + std::to_string(Leak->Size) + " bytes (allocation #" +
                     std::to_string(Leak->Serial) + ", type " + std::to_string(Leak->Type) + ")");
