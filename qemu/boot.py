@@ -91,6 +91,9 @@ def run_pei(harness, modules, append, out_dir, timeout=PEI_TIMEOUT_S):
     """Returns (exit status, COM1 bytes, COM2 bytes)."""
     com1 = os.path.join(out_dir, "pei-com1.txt")
     com2 = os.path.join(out_dir, "pei-com2.txt")
+    for stale in (com1, com2):
+        if os.path.exists(stale):
+            os.remove(stale)
     cmd = ["timeout", str(timeout), "qemu-system-i386", "-accel", "tcg", "-display", "none",
            "-no-reboot", "-m", "128", "-kernel", harness, "-initrd", ",".join(modules),
            "-serial", "file:" + com1, "-serial", "file:" + com2,
