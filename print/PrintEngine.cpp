@@ -6,6 +6,7 @@
 #include "print/PrintInternal.h"
 #include "print/StatusNameTable.h"
 #include "support/Math64.h"
+#include "support/Memory.h"
 #include "support/Unaligned.h"
 
 namespace {
@@ -458,6 +459,13 @@ void EmitElement(PRINT_OUTPUT &Out, DIRECTIVE &Element) {
     }
   } else if (Out.CountOnly) {
     Emit(Out, static_cast<INTN>(Element.Count - Index), ' ');
+  } else if (TextBytes == 1 && Out.CharacterBytes == 1 && !Element.Reversed) {
+    // ASCII into ASCII, the console's case: one copy of what fits.
+    UINTN Length = Element.Count - Index;
+    const auto Room = static_cast<UINTN>(Out.End - Out.Position);
+    Length = Length < Room ? Length : Room;
+    CopyMem(Out.Position, Text, Length);
+    Out.Position += Length;
   } else {
     for (; Index < Element.Count && Out.Position < Out.End; ++Index, Text += Step) {
       Out.Position = FillCharacters(Out.Position, Out.End, 1, ReadCharacter(Text, TextBytes),
