@@ -46,6 +46,20 @@ EFI_STATUS EFIAPI CreateEvent(UINT32 Type, EFI_TPL NotifyTpl, EFI_EVENT_NOTIFY N
   return P().Events().Create(Type, NotifyTpl, NotifyFunction, NotifyContext, Event);
 }
 
+EFI_STATUS EFIAPI SetTimer(EFI_EVENT Event, EFI_TIMER_DELAY Type, UINT64 TriggerTime) {
+  if (auto Fail = P().Enter("SetTimer", TPL_HIGH_LEVEL)) {
+    return *Fail;
+  }
+  return P().Events().SetTimer(Event, Type, TriggerTime);
+}
+
+EFI_STATUS EFIAPI WaitForEvent(UINTN NumberOfEvents, EFI_EVENT *Event, UINTN *Index) {
+  if (auto Fail = P().Enter("WaitForEvent", TPL_APPLICATION)) {
+    return *Fail;
+  }
+  return P().Events().Wait(NumberOfEvents, Event, Index);
+}
+
 EFI_STATUS EFIAPI SignalEvent(EFI_EVENT Event) {
   if (auto Fail = P().Enter("SignalEvent", TPL_HIGH_LEVEL)) {
     return *Fail;
@@ -287,8 +301,8 @@ void BuildBootServices(EFI_BOOT_SERVICES &Table) {
   Table.AllocatePool = AllocatePool;
   Table.FreePool = FreePool;
   Table.CreateEvent = CreateEvent;
-  Table.SetTimer = Unsupported<EFI_SET_TIMER, "SetTimer">::Call;
-  Table.WaitForEvent = Unsupported<EFI_WAIT_FOR_EVENT, "WaitForEvent">::Call;
+  Table.SetTimer = SetTimer;
+  Table.WaitForEvent = WaitForEvent;
   Table.SignalEvent = SignalEvent;
   Table.CloseEvent = CloseEvent;
   Table.CheckEvent = CheckEvent;

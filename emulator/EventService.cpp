@@ -1,5 +1,6 @@
 #include "emulator/EventService.h"
 #include "emulator/TplState.h"
+#include "emulator/VirtualClock.h"
 
 #include <algorithm>
 
@@ -39,6 +40,97 @@ EventService::EventService(TplState &Tpl) : Tpl(Tpl) {
 
 EventService::~EventService() {
   Tpl.SetDispatcher(nullptr);
+  if (Clock != nullptr) {
+    Clock->RemoveTicker(TickerId);
+  }
+}
+
+void EventService::AttachClock(VirtualClock &NewClock) {
+  if (Clock != nullptr) {
+    Clock->RemoveTicker(TickerId);
+  }
+  Clock = &NewClock;
+  TickerId = Clock->AddTicker([this](UINT64 NowUs) { OnClockTick(NowUs); });
+}
+
+EFI_STATUS EventService::SetTimer(EFI_EVENT Event, UINT32 Type, UINT64 TriggerTime) {
+  constexpr UINT32 kCancel = 0;
+  constexpr UINT32 kPeriodic = 1;
+  constexpr UINT32 kRelative = 2;
+  // The emulated timer ticks every microsecond; a zero period or delay means the next tick.
+  constexpr UINT64 kTicksPerMicrosecond = 10;
+  Record *Found = Find(Event);
+  if (Found == nullptr || (Found->Type & kEvtTimer) == 0 || Type > kRelative || Clock == nullptr) {
+    return EFI_INVALID_PARAMETER;
+  }
+  Found->TimerArmed = Type != kCancel;
+  const UINT64 Delay = std::max<UINT64>(TriggerTime / kTicksPerMicrosecond, 1);
+  Found->TimerPeriodUs = Type == kPeriodic ? Delay : 0;
+  Found->TimerDueUs = Clock->NowUs() + Delay;
+  return EFI_SUCCESS;
+}
+
+void EventService::OnClockTick(UINT64 NowUs) {
+  std::vector<EFI_EVENT> Due;
+  for (auto &Entry : Events) {
+    Record &Event = *Entry.second;
+    if (!Event.TimerArmed || Event.TimerDueUs > NowUs) {
+      continue;
+    }
+    if (Event.TimerPeriodUs != 0) {
+      // A periodic timer that fell behind fires once, as lost ticks do not queue.
+      while (Event.TimerDueUs <= NowUs) {
+        Event.TimerDueUs += Event.TimerPeriodUs;
+      }
+    } else {
+      Event.TimerArmed = false;
+    }
+    Due.push_back(Entry.first);
+  }
+  for (const EFI_EVENT Event : Due) {
+    // An earlier notification may have closed a later event.
+    if (IsValid(Event)) {
+      Signal(Event);
+    }
+  }
+}
+
+EFI_STATUS EventService::Wait(UINTN NumberOfEvents, EFI_EVENT *List, UINTN *Index) {
+  constexpr UINT64 kFirstStepUs = 100;
+  constexpr UINT64 kBackoffDivisor = 16;
+  if (NumberOfEvents == 0 || List == nullptr || Index == nullptr) {
+    return EFI_INVALID_PARAMETER;
+  }
+  if (Tpl.Current() != TPL_APPLICATION) {
+    return EFI_UNSUPPORTED;
+  }
+  UINT64 Waited = 0;
+  for (;;) {
+    for (UINTN Position = 0; Position < NumberOfEvents; ++Position) {
+      const Record *Found = Find(List[Position]);
+      if (Found != nullptr && (Found->Type & kEvtNotifySignal) != 0) {
+        *Index = Position;
+        return EFI_INVALID_PARAMETER;
+      }
+      const EFI_STATUS Status = Check(List[Position]);
+      if (Status != EFI_NOT_READY) {
+        *Index = Position;
+        return Status;
+      }
+    }
+    if (Clock == nullptr || Waited >= kWaitLimitUs) {
+      return EFI_TIMEOUT;
+    }
+    // Longer and longer steps keep a hopeless wait short, but never pass a timer.
+    UINT64 Step = std::max(kFirstStepUs, Waited / kBackoffDivisor);
+    for (const auto &Entry : Events) {
+      if (Entry.second->TimerArmed && Entry.second->TimerDueUs > Clock->NowUs()) {
+        Step = std::min(Step, Entry.second->TimerDueUs - Clock->NowUs());
+      }
+    }
+    Clock->Advance(Step);
+    Waited += Step;
+  }
 }
 
 EventService::Record *EventService::Find(EFI_EVENT Event) {

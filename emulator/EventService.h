@@ -13,6 +13,7 @@
 namespace emu {
 
 class TplState;
+class VirtualClock;
 
 class EventService {
 public:
@@ -28,6 +29,17 @@ public:
   EFI_STATUS Close(EFI_EVENT Event);
   EFI_STATUS Signal(EFI_EVENT Event);
   EFI_STATUS Check(EFI_EVENT Event);
+  // Timer events run on the virtual clock: TriggerTime in 100 ns units,
+  // Type 0 cancel, 1 periodic, 2 relative.
+  EFI_STATUS SetTimer(EFI_EVENT Event, UINT32 Type, UINT64 TriggerTime);
+  // WaitForEvent: advances the clock until one event is signalled. Where a
+  // core would wait for ever (nothing can signal), it answers EFI_TIMEOUT
+  // after kWaitLimitUs of virtual time instead.
+  EFI_STATUS Wait(UINTN NumberOfEvents, EFI_EVENT *Events, UINTN *Index);
+  static constexpr UINT64 kWaitLimitUs = 60ULL * 1000 * 1000;
+
+  // Timers need a clock; the platform attaches its own.
+  void AttachClock(VirtualClock &Clock);
 
   bool IsValid(EFI_EVENT Event) const;
   bool IsSignalled(EFI_EVENT Event) const;
@@ -57,7 +69,11 @@ private:
     bool Queued = false;
     UINT64 Serial;
     UINT64 Notifications = 0;
+    bool TimerArmed = false;
+    UINT64 TimerDueUs = 0;
+    UINT64 TimerPeriodUs = 0;
   };
+  void OnClockTick(UINT64 NowUs);
   Record *Find(EFI_EVENT Event);
   const Record *Find(EFI_EVENT Event) const;
   void Queue(Record &Event);
@@ -66,6 +82,8 @@ private:
   std::map<EFI_EVENT, std::unique_ptr<Record>> Events;
   std::vector<Record *> Pending;
   UINT64 NextSerial = 1;
+  VirtualClock *Clock = nullptr;
+  int TickerId = 0;
   CloseHook OnClose = nullptr;
   void *HookOwner = nullptr;
 };

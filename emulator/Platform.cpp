@@ -57,6 +57,7 @@ Platform::Platform()
       HandleDb(std::make_unique<HandleDatabase>(EventList, Priority, PoolMemory)),
       PeiTable(std::make_unique<EFI_PEI_SERVICES>()), PpiDb(&PeiTablePointer), Router(Codes) {
   Live() = this;
+  EventList.AttachClock(Time);
 
   BuildBootServices(Bs);
   BuildRuntimeServices(Rt);

@@ -134,3 +134,93 @@ TEST(EventReport, AnEventLeftOpenIsReported) {
 
 } // namespace
 } // namespace emu
+
+namespace emu {
+namespace {
+
+using Timers = PlatformTest;
+
+TEST_F(Timers, RelativeAndPeriodicTimersFireAsTheVirtualClockPassesThem) {
+  EFI_BOOT_SERVICES *Bs = P.BootServices();
+  NotifyLog Log{{}, &P};
+  Tagged Once{&Log, 1};
+  Tagged Every{&Log, 2};
+  EFI_EVENT Relative = nullptr;
+  EFI_EVENT Periodic = nullptr;
+  ASSERT_EQ(
+      Bs->CreateEvent(EVT_TIMER | EVT_NOTIFY_SIGNAL, TPL_CALLBACK, RecordNotify, &Once, &Relative),
+      EFI_SUCCESS);
+  ASSERT_EQ(
+      Bs->CreateEvent(EVT_TIMER | EVT_NOTIFY_SIGNAL, TPL_NOTIFY, RecordNotify, &Every, &Periodic),
+      EFI_SUCCESS);
+  // 100 ns units: 50 us once, every 20 us.
+  ASSERT_EQ(Bs->SetTimer(Relative, TimerRelative, 500), EFI_SUCCESS);
+  ASSERT_EQ(Bs->SetTimer(Periodic, TimerPeriodic, 200), EFI_SUCCESS);
+  Bs->Stall(19);
+  EXPECT_EQ(P.Events().NotifyCount(Periodic), 0U);
+  Bs->Stall(1);
+  EXPECT_EQ(P.Events().NotifyCount(Periodic), 1U);
+  Bs->Stall(29);
+  EXPECT_EQ(P.Events().NotifyCount(Relative), 0U);
+  Bs->Stall(1);
+  EXPECT_EQ(P.Events().NotifyCount(Relative), 1U);
+  // One long stall is one timer tick: a periodic timer that fell behind fires once.
+  Bs->Stall(100);
+  EXPECT_EQ(P.Events().NotifyCount(Relative), 1U);
+  EXPECT_EQ(P.Events().NotifyCount(Periodic), 3U);
+
+  // Expiring while the TPL is held at the notification's level: it waits.
+  const EFI_TPL Old = Bs->RaiseTPL(TPL_NOTIFY);
+  Bs->Stall(20);
+  EXPECT_EQ(P.Events().NotifyCount(Periodic), 3U);
+  Bs->RestoreTPL(Old);
+  EXPECT_EQ(P.Events().NotifyCount(Periodic), 4U);
+
+  ASSERT_EQ(Bs->SetTimer(Periodic, TimerCancel, 0), EFI_SUCCESS);
+  Bs->Stall(100);
+  EXPECT_EQ(P.Events().NotifyCount(Periodic), 4U);
+
+  EFI_EVENT NotATimer = nullptr;
+  ASSERT_EQ(Bs->CreateEvent(0, 0, nullptr, nullptr, &NotATimer), EFI_SUCCESS);
+  EXPECT_EQ(Bs->SetTimer(NotATimer, TimerRelative, 10), EFI_INVALID_PARAMETER);
+  EXPECT_EQ(Bs->SetTimer(Relative, static_cast<EFI_TIMER_DELAY>(3), 10), EFI_INVALID_PARAMETER);
+  for (EFI_EVENT Event : {Relative, Periodic, NotATimer}) {
+    Bs->CloseEvent(Event);
+  }
+}
+
+TEST_F(Timers, WaitForEventAdvancesTheClockUntilAnEventIsSignalled) {
+  EFI_BOOT_SERVICES *Bs = P.BootServices();
+  EFI_EVENT Idle = nullptr;
+  EFI_EVENT Timer = nullptr;
+  ASSERT_EQ(Bs->CreateEvent(0, 0, nullptr, nullptr, &Idle), EFI_SUCCESS);
+  ASSERT_EQ(Bs->CreateEvent(EVT_TIMER, 0, nullptr, nullptr, &Timer), EFI_SUCCESS);
+  ASSERT_EQ(Bs->SetTimer(Timer, TimerRelative, 10000), EFI_SUCCESS);
+  EFI_EVENT List[] = {Idle, Timer};
+  UINTN Index = 9;
+  ASSERT_EQ(Bs->WaitForEvent(2, List, &Index), EFI_SUCCESS);
+  EXPECT_EQ(Index, 1U);
+  EXPECT_EQ(P.Clock().NowUs(), 1000U);
+  EXPECT_FALSE(P.Events().IsSignalled(Timer));
+  // Nothing can signal Idle: the wait gives up instead of hanging the test.
+  EXPECT_EQ(Bs->WaitForEvent(1, List, &Index), EFI_TIMEOUT);
+  EXPECT_EQ(Bs->WaitForEvent(0, List, &Index), EFI_INVALID_PARAMETER);
+  Bs->CloseEvent(Idle);
+  Bs->CloseEvent(Timer);
+}
+
+TEST(TimerChecks, WaitForEventAboveApplicationLevelIsRefusedAndReported) {
+  Platform P;
+  EFI_BOOT_SERVICES *Bs = P.BootServices();
+  EFI_EVENT Event = nullptr;
+  ASSERT_EQ(Bs->CreateEvent(0, 0, nullptr, nullptr, &Event), EFI_SUCCESS);
+  UINTN Index = 0;
+  const EFI_TPL Old = Bs->RaiseTPL(TPL_CALLBACK);
+  EXPECT_EQ(Bs->WaitForEvent(1, &Event, &Index), EFI_UNSUPPORTED);
+  Bs->RestoreTPL(Old);
+  Bs->CloseEvent(Event);
+  EXPECT_EQ(P.Report(), "WaitForEvent called at TPL 8 (allowed up to 4)\n");
+}
+
+} // namespace
+} // namespace emu
