@@ -117,7 +117,11 @@ UINT32 DebugUartDivisor(UINT32 Clock, UINT32 BaudRate) {
   return Divisor;
 }
 
-UINT64 DebugUartFindBase(const DEBUG_UART_SETTINGS &Settings) {
+namespace {
+
+// The module's constructor runs these on its constant settings: inlined there,
+// the PCI walk folds away when the build configures no PCI path.
+__attribute__((always_inline)) inline UINT64 FindBase(const DEBUG_UART_SETTINGS &Settings) {
   const DEBUG_UART_PCI_NODE *Path = Settings.PciPath;
   if (IsPathEnd(Path[0])) {
     return Settings.Base;
@@ -189,9 +193,9 @@ UINT64 DebugUartFindBase(const DEBUG_UART_SETTINGS &Settings) {
   return Base;
 }
 
-EFI_STATUS DebugUartInitialize(const DEBUG_UART_SETTINGS &Settings) {
+__attribute__((always_inline)) inline EFI_STATUS Initialize(const DEBUG_UART_SETTINGS &Settings) {
   const UINT32 Divisor = DebugUartDivisor(Settings.Clock, Settings.BaudRate);
-  const UINT64 Base = DebugUartFindBase(Settings);
+  const UINT64 Base = FindBase(Settings);
   if (Base == 0) {
     return EFI_DEVICE_ERROR;
   }
@@ -220,9 +224,19 @@ EFI_STATUS DebugUartInitialize(const DEBUG_UART_SETTINGS &Settings) {
   return EFI_SUCCESS;
 }
 
+} // namespace
+
+UINT64 DebugUartFindBase(const DEBUG_UART_SETTINGS &Settings) {
+  return FindBase(Settings);
+}
+
+EFI_STATUS DebugUartInitialize(const DEBUG_UART_SETTINGS &Settings) {
+  return Initialize(Settings);
+}
+
 EFI_STATUS DebugUartConstructor() {
   constexpr DEBUG_UART_SETTINGS Module = {
       DebugUartUseMmio,     DebugUartBase,  DebugUartBaudRate, DebugUartLineControl,
       DebugUartFifoControl, DebugUartClock, DebugUartPciPath};
-  return DebugUartInitialize(Module);
+  return Initialize(Module);
 }
