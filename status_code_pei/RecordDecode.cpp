@@ -1,6 +1,7 @@
 #include "debug_report/DebugRecords.h"
 #include "debug_report/DebugReport.h"
 #include "status_code_pei/SerialTracePei.h"
+#include "support/Memory.h"
 #include "support/Unaligned.h"
 
 namespace {
@@ -122,9 +123,7 @@ BOOLEAN DecodeStringRecord(const EFI_STATUS_CODE_DATA *Data, const CHAR8 **Strin
   if (ReadUnaligned32(Record + STRING_RECORD_OFFSET::Kind) != EfiStringAscii) {
     return FALSE;
   }
-  *String = reinterpret_cast<const CHAR8 *>(
-      sizeof(CHAR8 *) == 8
-          ? static_cast<UINTN>(ReadUnaligned64(Record + STRING_RECORD_OFFSET::Text))
-          : ReadUnaligned32(Record + STRING_RECORD_OFFSET::Text));
+  // The text address is pointer-sized and need not be aligned in the record.
+  CopyMem(static_cast<void *>(String), Record + STRING_RECORD_OFFSET::Text, sizeof(*String));
   return TRUE;
 }
