@@ -190,6 +190,20 @@ TEST_F(EntryTest, RegisteredWorkerPrintsWhatThePlatformReports) {
   EXPECT_EQ(Text(), "PROGRESS CODE: V3051001 I0\r\n");
 }
 
+TEST_F(EntryTest, NullPeiServicesPointerIsNeverCalledThrough) {
+  std::vector<UINTN> Idt(8, 0);
+  const IA32_DESCRIPTOR Saved = P.Cpu().GetIdtr();
+  P.Cpu().SetIdtr(reinterpret_cast<UINTN>(&Idt[1]), 0x3F);
+  EXPECT_EQ(SerialTracePeiEntryPoint(nullptr, nullptr), EFI_SUCCESS);
+  VOID *Ppi = nullptr;
+  EXPECT_EQ(LocatePpiByGuid(&gEfiPeiPcdPpiGuid, &Ppi), EFI_NOT_FOUND);
+  EXPECT_EQ(ReadGate(PcdStatusCodeSerialProgress), FALSE);
+  P.Cpu().SetIdtr(Saved.Base, Saved.Limit);
+  EXPECT_EQ(Rsc.RegisteredCount(), 0U);
+  EXPECT_TRUE(Pcd.Sets().empty());
+  EXPECT_EQ(P.Ppis().PendingDispatchNotifications(), 0U);
+}
+
 class NoRscHandlerTest : public EntryTest {
 protected:
   NoRscHandlerTest() { InstallRscHandler = false; }
