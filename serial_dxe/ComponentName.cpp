@@ -63,14 +63,6 @@ bool EntryMatches(const NAME_TABLE_ENTRY &Entry, const CHAR8 *Language) {
   return AsciiStrnCmp(Entry.Language, Language, TagLength(Entry.Language)) == 0;
 }
 
-UINTN EntryCount(const NAME_TABLE_ENTRY *Table) {
-  UINTN Count = 0;
-  while (Table != nullptr && Table[Count].Language != nullptr) {
-    ++Count;
-  }
-  return Count;
-}
-
 void FreeIfAllocated(void *Buffer) {
   if (Buffer != nullptr) {
     FreePool(Buffer);
@@ -171,9 +163,10 @@ EFI_STATUS NameTableAdd(const CHAR8 *Language, const CHAR8 *SupportedLanguages,
   if (!LanguageSupported(Language, SupportedLanguages, Iso639, TagMatch::Prefix)) {
     return EFI_UNSUPPORTED;
   }
-  const UINTN Count = EntryCount(*Table);
-  for (UINTN Index = 0; Index < Count; ++Index) {
-    if (EntryMatches((*Table)[Index], Language)) {
+  const NAME_TABLE_ENTRY *Existing = *Table;
+  UINTN Count = 0;
+  for (; Existing != nullptr && Existing[Count].Language != nullptr; ++Count) {
+    if (EntryMatches(Existing[Count], Language)) {
       return EFI_ALREADY_STARTED;
     }
   }
@@ -189,7 +182,7 @@ EFI_STATUS NameTableAdd(const CHAR8 *Language, const CHAR8 *SupportedLanguages,
     return EFI_OUT_OF_RESOURCES;
   }
   if (Count != 0) {
-    CopyMem(Grown, *Table, Count * sizeof(NAME_TABLE_ENTRY));
+    CopyMem(Grown, Existing, Count * sizeof(NAME_TABLE_ENTRY));
   }
   Grown[Count] = {LanguageCopy, NameCopy};
   Grown[Count + 1] = {nullptr, nullptr};

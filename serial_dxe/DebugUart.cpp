@@ -1,7 +1,7 @@
 #include "serial_dxe/DebugUart.h"
 
 #include "serial_dxe/Uart16550Registers.h"
-#include "support/CpuSeam.h"
+#include "support/IoAccess.h"
 #include "support/PciConfig.h"
 
 namespace {
@@ -19,16 +19,13 @@ public:
   DebugUartRegisters(UINT64 Base, BOOLEAN UseMmio) : Base(Base), UseMmio(UseMmio) {}
 
   UINT8 Read(UartRegister Register) const {
-    if (UseMmio) {
-      return *reinterpret_cast<volatile const UINT8 *>(Address(Register));
-    }
-    return CpuIoRead8(static_cast<UINT16>(Address(Register)));
+    return UseMmio ? MmioRead8(Address(Register)) : IoRead8(Address(Register));
   }
   void Write(UartRegister Register, UINT8 Value) const {
     if (UseMmio) {
-      *reinterpret_cast<volatile UINT8 *>(Address(Register)) = Value;
+      MmioWrite8(Address(Register), Value);
     } else {
-      CpuIoWrite8(static_cast<UINT16>(Address(Register)), Value);
+      IoWrite8(Address(Register), Value);
     }
   }
 

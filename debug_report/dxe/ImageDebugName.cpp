@@ -43,23 +43,23 @@ constexpr UINTN kNb10NameOffset = 0x10;
 constexpr UINTN kRsdsNameOffset = 0x18;
 constexpr UINTN kMtocNameOffset = 0x14;
 
-// Image fields are reached by address arithmetic: a TE image's adjustment
-// may point before the header, and nothing here is an object of the program.
-UINT16 Read16(UINTN Address) {
-  return ReadUnaligned16(reinterpret_cast<const void *>(Address));
+using ImageBytes = const UINT8 *;
+
+UINT16 Read16(ImageBytes Field) {
+  return ReadUnaligned16(Field);
 }
-UINT32 Read32(UINTN Address) {
-  return ReadUnaligned32(reinterpret_cast<const void *>(Address));
+UINT32 Read32(ImageBytes Field) {
+  return ReadUnaligned32(Field);
 }
 
 struct DebugDirectory {
-  UINTN Address;
+  ImageBytes Entries;
   UINT32 Size;
-  UINTN Adjust; // added to every RVA (wraps for TE images whose stripped size exceeds the header)
+  INTN Adjust; // added to every RVA: a TE header replaced StrippedSize bytes of the original
 };
 
 // PE32 or PE32+, by machine and magic; false for anything else.
-bool PeLayout(UINTN Header, bool *Pe32Plus) {
+bool PeLayout(ImageBytes Header, bool *Pe32Plus) {
   const UINT16 Machine = Read16(Header + kPeMachineOffset);
   const UINT16 Magic = Read16(Header + kPeMagicOffset);
   if (Machine == kMachineIa32) {
@@ -74,8 +74,8 @@ bool PeLayout(UINTN Header, bool *Pe32Plus) {
   return Magic == kMagicPe32 || Magic == kMagicPe32Plus;
 }
 
-bool FindDebugDirectory(UINTN ImageBase, DebugDirectory *Directory) {
-  UINTN Header = ImageBase;
+bool FindDebugDirectory(ImageBytes ImageBase, DebugDirectory *Directory) {
+  ImageBytes Header = ImageBase;
   if (Read16(ImageBase) == kDosSignature) {
     Header = ImageBase + Read16(ImageBase + kDosNewHeaderOffset);
   }
@@ -84,8 +84,9 @@ bool FindDebugDirectory(UINTN ImageBase, DebugDirectory *Directory) {
     if (Rva == 0) {
       return false;
     }
-    Directory->Adjust = kTeHeaderSize - Read16(Header + kTeStrippedSizeOffset);
-    Directory->Address = Header + Rva + Directory->Adjust;
+    Directory->Adjust = static_cast<INTN>(kTeHeaderSize) -
+                        static_cast<INTN>(Read16(Header + kTeStrippedSizeOffset));
+    Directory->Entries = Header + Rva + Directory->Adjust;
     Directory->Size = Read32(Header + kTeDebugEntryOffset + 4);
     return Directory->Size != 0;
   }
@@ -101,9 +102,9 @@ bool FindDebugDirectory(UINTN ImageBase, DebugDirectory *Directory) {
   if (RvaCount <= kDebugDirectoryIndex) {
     return false;
   }
-  const UINTN Entry = Header + (Pe32Plus ? kPe32PlusDebugEntryOffset : kPe32DebugEntryOffset);
+  ImageBytes Entry = Header + (Pe32Plus ? kPe32PlusDebugEntryOffset : kPe32DebugEntryOffset);
   Directory->Adjust = 0;
-  Directory->Address = ImageBase + Read32(Entry);
+  Directory->Entries = ImageBase + Read32(Entry);
   Directory->Size = Read32(Entry + 4);
   return Directory->Size != 0;
 }
@@ -117,18 +118,18 @@ const CHAR8 *GetImageDebugFileName(const void *ImageBase) {
     DebugAssert(false, "Pe32Data != ((void *) 0)");
     return nullptr;
   }
-  const auto Base = reinterpret_cast<UINTN>(ImageBase);
+  const auto *Base = static_cast<ImageBytes>(ImageBase);
   DebugDirectory Directory{};
   if (!FindDebugDirectory(Base, &Directory)) {
     return nullptr;
   }
   for (UINTN Offset = 0; Offset < Directory.Size; Offset += kDebugEntrySize) {
-    const UINTN Entry = Directory.Address + Offset;
+    ImageBytes Entry = Directory.Entries + Offset;
     if (Read32(Entry + kDebugEntryTypeOffset) != kDebugTypeCodeView ||
         Read32(Entry + kDebugEntrySizeOfDataOffset) == 0) {
       continue;
     }
-    const UINTN CodeView = Base + Read32(Entry + kDebugEntryRvaOffset) + Directory.Adjust;
+    ImageBytes CodeView = Base + Read32(Entry + kDebugEntryRvaOffset) + Directory.Adjust;
     switch (Read32(CodeView)) {
     case kCodeViewNb10:
       return reinterpret_cast<const CHAR8 *>(CodeView + kNb10NameOffset);
@@ -178,24 +179,26 @@ void PrintCallerModule(UINT64 CallerAddress) {
   }
   const auto Caller = static_cast<UINTN>(CallerAddress);
   UINTN Candidate = Caller & ~(ImageSearchAlignment - 1);
-  UINTN ImageBase = 0;
+  ImageBytes ImageBase = nullptr;
   for (UINTN Distance = 0; Distance < ImageSearchLimit && Candidate != 0;
        Distance += ImageSearchAlignment, Candidate -= ImageSearchAlignment) {
-    if (Read16(Candidate) == kDosSignature) {
-      ImageBase = Candidate;
+    // The caller's address is all there is to start from.
+    const auto *Probe =
+        reinterpret_cast<ImageBytes>(Candidate); // NOLINT(performance-no-int-to-ptr)
+    if (Read16(Probe) == kDosSignature) {
+      ImageBase = Probe;
       break;
     }
   }
-  if (ImageBase == 0) {
+  if (ImageBase == nullptr) {
     DebugMessage(DEBUG_DEAD_LOOP, "Cannot find Module base address...\n");
     return;
   }
   CHAR8 Name[ModuleNameBufferSize];
   ZeroMem(Name, sizeof(Name));
-  const auto Base = static_cast<UINT32>(ImageBase);
-  const auto Offset = static_cast<UINT32>(Caller - ImageBase);
-  if (!EFI_ERROR(
-          GetModuleFileName(reinterpret_cast<const void *>(ImageBase), Name, sizeof(Name)))) {
+  const auto Base = static_cast<UINT32>(reinterpret_cast<UINTN>(ImageBase));
+  const auto Offset = static_cast<UINT32>(Caller - reinterpret_cast<UINTN>(ImageBase));
+  if (!EFI_ERROR(GetModuleFileName(ImageBase, Name, sizeof(Name)))) {
     DebugMessage(DEBUG_DEAD_LOOP, "Module[%a], 0x%x:0x%x\n", static_cast<const CHAR8 *>(Name), Base,
                  Offset);
   } else {
