@@ -427,6 +427,10 @@ EFI_STATUS EFIAPI ComLinkDriverBindingStart(EFI_DRIVER_BINDING_PROTOCOL *This,
   if (EFI_ERROR(Status) && Status != EFI_ALREADY_STARTED) {
     return Status;
   }
+  // Some cores answer EFI_ALREADY_STARTED without the interface.
+  if (ParentDevicePath == nullptr) {
+    gBS->HandleProtocol(ControllerHandle, &gEfiDevicePathProtocolGuid, &ParentDevicePath);
+  }
   auto *Parent = static_cast<EFI_DEVICE_PATH_PROTOCOL *>(ParentDevicePath);
   ReportSerialCode(EFI_PROGRESS_CODE, EFI_P_PC_ENABLE, Parent);
 

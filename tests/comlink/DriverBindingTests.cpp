@@ -322,6 +322,36 @@ TEST_F(StartTest, RestartSucceedsEvenWhenSetAttributesRejectsTheSettings) {
   EXPECT_FALSE(DeviceOf(Child)->HardwareFlowControl) << "flow control follows only a success";
 }
 
+// A core that answers EFI_ALREADY_STARTED without filling in the interface.
+EFI_OPEN_PROTOCOL gCoreOpenProtocol = nullptr;
+EFI_STATUS EFIAPI OpenWithoutInterfaceWhenStarted(EFI_HANDLE Handle, const EFI_GUID *Protocol,
+                                                  VOID **Interface, EFI_HANDLE Agent,
+                                                  EFI_HANDLE Controller, UINT32 Attributes) {
+  const EFI_STATUS Status =
+      gCoreOpenProtocol(Handle, Protocol, Interface, Agent, Controller, Attributes);
+  if (Status == EFI_ALREADY_STARTED && Interface != nullptr) {
+    *Interface = nullptr;
+  }
+  return Status;
+}
+
+TEST_F(StartTest, RestartReportsTheControllerPathWhenTheCoreWithholdsIt) {
+  UartController &Controller = AddController();
+  ASSERT_EQ(Connect(Controller), EFI_SUCCESS);
+  gCoreOpenProtocol = P.BootServices()->OpenProtocol;
+  P.BootServices()->OpenProtocol = OpenWithoutInterfaceWhenStarted;
+  P.StatusCodes().Clear();
+  Bytes Remaining = PathOf({UartNode(9600)});
+  EXPECT_EQ(Start(Controller, AsPath(Remaining)), EFI_SUCCESS);
+  P.BootServices()->OpenProtocol = gCoreOpenProtocol;
+  ASSERT_FALSE(P.StatusCodes().Codes().empty());
+  for (const emu::ReportedStatusCode &Code : P.StatusCodes().Codes()) {
+    EXPECT_NE(Code.Type, 0x90000002U) << "no assertion may be raised";
+  }
+  EXPECT_EQ(P.StatusCodes().Codes().front().Value, kEnable);
+  EXPECT_EQ(P.StatusCodes().Codes().front().Payload(), Controller.Path);
+}
+
 using StopTest = ComLinkTest;
 
 TEST_F(StopTest, DisconnectRemovesTheChildAndReleasesTheController) {
