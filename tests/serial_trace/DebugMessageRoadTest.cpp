@@ -58,6 +58,13 @@ TEST_F(DebugMessageRoadTest, AssertionOfAnotherModuleArrivesOnceAsAnAssertion) {
   EXPECT_EQ(Text(), "\r\nPEI_ASSERT!: Platform/Module.c (77): Buffer != ((void *) 0)\r\n");
 }
 
+TEST_F(DebugMessageRoadTest, AssertionWithACutFileNameKeepsItsLineAndEmptyDescription) {
+  const std::string File(300, 'f');
+  ReportAssertion(File.c_str(), 12, "lost");
+  const std::size_t Kept = 200 - (sizeof(UINTN) == 8 ? 40 : 32) - 1;
+  EXPECT_EQ(Text(), "\r\nPEI_ASSERT!: " + File.substr(0, Kept - 1) + " (12): \r\n");
+}
+
 TEST_F(DebugMessageRoadTest, EfiErrorAssertionTravelsAsMessageThenAssertion) {
   DebugAssertEfiError(EFI_DEVICE_ERROR, "Module.c", 5);
   EXPECT_EQ(Text(), "\r\nASSERT_EFI_ERROR (Status = Device Error)\r\n"
