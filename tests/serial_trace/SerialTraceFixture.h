@@ -110,6 +110,11 @@ protected:
     }
   }
 
+  void TearDown() override {
+    EXPECT_EQ(Pcd.UnknownReads(), 0U) << "a read of a token the platform does not have";
+    PlatformTest::TearDown();
+  }
+
   void DeclareGates(const GATES &Gates) {
     Pcd.Declare(gStatusCodeSerialTokenSpaceGuid, PcdStatusCodeSerialProgress, 1, Gates.Progress);
     Pcd.Declare(gStatusCodeSerialTokenSpaceGuid, PcdStatusCodeSerialError, 1, Gates.Error);
