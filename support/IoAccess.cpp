@@ -54,6 +54,6 @@ UINT8 MmioRead8(UINTN Address) {
 }
 
 UINT8 MmioWrite8(UINTN Address, UINT8 Value) {
-  *reinterpret_cast<volatile UINT8 *>(Address) = Value;
+  *reinterpret_cast<volatile UINT8 *>(Address) = Value; // NOLINT(performance-no-int-to-ptr)
   return Value;
 }

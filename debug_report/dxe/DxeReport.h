@@ -16,4 +16,7 @@ void ReportAssertionWithProperties(const CHAR8 *FileName, UINTN LineNumber,
                                    const CHAR8 *Description, UINT8 PropertyMask);
 
 // The status-code protocol, null until a lookup succeeds.
+// clang-tidy 14 takes extern declarations for definitions here.
+// NOLINTBEGIN(bugprone-dynamic-static-initializers)
 extern EFI_STATUS_CODE_PROTOCOL *mStatusCodeProtocol;
+// NOLINTEND(bugprone-dynamic-static-initializers)

@@ -6,10 +6,13 @@
 const EFI_PEI_SERVICES **ReadPeiServicesPointer() {
   IA32_DESCRIPTOR Idtr = {};
   CpuReadIdtr(&Idtr);
-  UINTN Pointer = 0;
-  __builtin_memcpy(&Pointer, reinterpret_cast<const void *>(Idtr.Base - sizeof(UINTN)),
-                   sizeof(Pointer));
-  return reinterpret_cast<const EFI_PEI_SERVICES **>(Pointer);
+  // The IDT base is a processor register value, not a pointer we were given.
+  const auto *Slot =
+      reinterpret_cast<const EFI_PEI_SERVICES ***>( // NOLINT(performance-no-int-to-ptr)
+          Idtr.Base - sizeof(UINTN));
+  const EFI_PEI_SERVICES **PeiServices = nullptr;
+  __builtin_memcpy(&PeiServices, Slot, sizeof(PeiServices));
+  return PeiServices;
 }
 
 const EFI_PEI_SERVICES **GetPeiServices() {
