@@ -39,25 +39,40 @@ struct ARG_SOURCE {
   BOOLEAN NotMarshalled;
 };
 
+// Switches of one directive, as bits of DIRECTIVE::Flags.
+struct DIRECTIVE_FLAG {
+  static constexpr UINT16 WidthGiven = 0x0001;
+  static constexpr UINT16 PrecisionGiven = 0x0002;
+  static constexpr UINT16 LeftAlign = 0x0004;
+  static constexpr UINT16 PlusSign = 0x0008;
+  static constexpr UINT16 SpaceSign = 0x0010;
+  static constexpr UINT16 GroupThousands = 0x0020;
+  static constexpr UINT16 Arg64 = 0x0040;
+  static constexpr UINT16 ZeroFill = 0x0080;
+  static constexpr UINT16 ArgWide = 0x0100;  // the text has 16-bit characters
+  static constexpr UINT16 Reversed = 0x0200; // the text is read backwards
+  static constexpr UINT16 Numeric = 0x0400;  // zero fill and prefix apply
+};
+
+// The flag characters between '%' and the directive, and their bits.
+constexpr CHAR8 FlagCharacters[] = {' ', '+', '-', ',', '.', 'l', 'L'};
+constexpr UINT16 FlagBits[] = {DIRECTIVE_FLAG::SpaceSign,      DIRECTIVE_FLAG::PlusSign,
+                               DIRECTIVE_FLAG::LeftAlign,      DIRECTIVE_FLAG::GroupThousands,
+                               DIRECTIVE_FLAG::PrecisionGiven, DIRECTIVE_FLAG::Arg64,
+                               DIRECTIVE_FLAG::Arg64};
+static_assert(sizeof(FlagCharacters) == sizeof(FlagBits) / sizeof(FlagBits[0]));
+
 struct DIRECTIVE {
   UINT32 Width;
   UINT32 Precision;
   UINT32 Count;
   UINT32 GroupPhase;
-  BOOLEAN WidthGiven;
-  BOOLEAN PrecisionGiven;
-  BOOLEAN LeftAlign;
-  BOOLEAN PlusSign;
-  BOOLEAN SpaceSign;
-  BOOLEAN GroupThousands;
-  BOOLEAN Arg64;
-  BOOLEAN ZeroFill;
-  BOOLEAN ArgWide;
-  BOOLEAN Reversed;
-  BOOLEAN Numeric;
+  UINT16 Flags;
   CHAR8 Prefix;
   const UINT8 *Text;
   UINT8 CharacterText[4]; // one 16-bit character and a 16-bit NUL
+
+  bool Has(UINT16 Flag) const { return (Flags & Flag) != 0; }
 };
 
 UINT16 ReadCharacter(const UINT8 *Position, UINTN Bytes) {
@@ -134,7 +149,7 @@ void SetCharacterText(DIRECTIVE &Element, UINT16 Character) {
   Element.CharacterText[0] = static_cast<UINT8>(Character);
   Element.CharacterText[1] = static_cast<UINT8>(Character >> 8);
   Element.Text = Element.CharacterText;
-  Element.ArgWide = TRUE;
+  Element.Flags |= DIRECTIVE_FLAG::ArgWide;
 }
 
 // "\n" and "\n\r" both end a line with CR LF, as do "\r\n"; a lone "\r" stays.
@@ -153,8 +168,8 @@ const UINT8 *LineEndText(const UINT8 *&Format, UINTN FormatBytes, UINT16 Charact
   return reinterpret_cast<const UINT8 *>(CrText);
 }
 
-void UseString(DIRECTIVE &Element, const UINT8 *Address, BOOLEAN Wide) {
-  if (!Element.PrecisionGiven) {
+void UseString(DIRECTIVE &Element, const UINT8 *Address, UINT16 WideFlag) {
+  if (!Element.Has(DIRECTIVE_FLAG::PrecisionGiven)) {
     Element.Precision = 0;
   }
   if (Address == nullptr) {
@@ -162,7 +177,7 @@ void UseString(DIRECTIVE &Element, const UINT8 *Address, BOOLEAN Wide) {
     return;
   }
   Element.Text = Address;
-  Element.ArgWide = Wide;
+  Element.Flags |= WideFlag;
 }
 
 // Appends Value with at least MinimumDigits digits, zero padded.
@@ -178,48 +193,58 @@ CHAR8 *AppendNumber(CHAR8 *Position, UINT64 Value, UINT32 Radix, UINT32 MinimumD
   return Position;
 }
 
-// The GUID as "%08x-%04x-%04x-%02x%02x-%02x%02x%02x%02x%02x%02x" would print
-// it, formatted in place; the GUID may lie at any alignment.
-void FormatGuid(DIRECTIVE &Element, const UINT8 *Guid, CHAR8 *Scratch) {
-  if (Guid == nullptr) {
-    Element.Text = reinterpret_cast<const UINT8 *>(NullGuidText);
-    return;
-  }
-  CHAR8 *Position = AppendNumber(Scratch, ReadUnaligned32(Guid), 16, 8);
-  *Position++ = '-';
-  Position =
-      AppendNumber(Position, ReadUnaligned16(Guid + __builtin_offsetof(EFI_GUID, Data2)), 16, 4);
-  *Position++ = '-';
-  Position =
-      AppendNumber(Position, ReadUnaligned16(Guid + __builtin_offsetof(EFI_GUID, Data3)), 16, 4);
-  const UINT8 *Bytes = Guid + __builtin_offsetof(EFI_GUID, Data4);
-  for (UINTN Index = 0; Index < sizeof(EFI_GUID::Data4); ++Index) {
-    if (Index == 0 || Index == 2) {
-      *Position++ = '-';
-    }
-    Position = AppendNumber(Position, Bytes[Index], 16, 2);
-  }
-  *Position = '\0';
-  Element.Text = reinterpret_cast<const UINT8 *>(Scratch);
-}
+// One field of a GUID or time printed in place: FieldBytes bytes (1, 2 or 4,
+// little-endian, any alignment) at Offset, in Radix with at least Digits
+// digits, followed by up to two separator characters.
+struct FIXED_FIELD {
+  UINT8 Offset;
+  UINT8 FieldBytes;
+  UINT8 Radix;
+  UINT8 Digits;
+  CHAR8 Separator[2];
+};
 
-// As "%02d/%02d/%04d  %02d:%02d" of Month, Day, Year, Hour and Minute.
-void FormatTime(DIRECTIVE &Element, const UINT8 *Time, CHAR8 *Scratch) {
-  if (Time == nullptr) {
-    Element.Text = reinterpret_cast<const UINT8 *>(NullTimeText);
+// "%08x-%04x-%04x-%02x%02x-%02x%02x%02x%02x%02x%02x"
+constexpr FIXED_FIELD GuidFields[] = {
+    {0, 4, 16, 8, {'-'}}, {4, 2, 16, 4, {'-'}}, {6, 2, 16, 4, {'-'}}, {8, 1, 16, 2, {}},
+    {9, 1, 16, 2, {'-'}}, {10, 1, 16, 2, {}},   {11, 1, 16, 2, {}},   {12, 1, 16, 2, {}},
+    {13, 1, 16, 2, {}},   {14, 1, 16, 2, {}},   {15, 1, 16, 2, {}},
+};
+static_assert(sizeof(EFI_GUID) == 16 && __builtin_offsetof(EFI_GUID, Data4) == 8);
+
+// "%02d/%02d/%04d  %02d:%02d" of Month, Day, Year, Hour and Minute.
+constexpr FIXED_FIELD TimeFields[] = {
+    {__builtin_offsetof(EFI_TIME, Month), 1, 10, 2, {'/'}},
+    {__builtin_offsetof(EFI_TIME, Day), 1, 10, 2, {'/'}},
+    {__builtin_offsetof(EFI_TIME, Year), 2, 10, 4, {' ', ' '}},
+    {__builtin_offsetof(EFI_TIME, Hour), 1, 10, 2, {':'}},
+    {__builtin_offsetof(EFI_TIME, Minute), 1, 10, 2, {}},
+};
+
+// Prints the fields of the record at Source into Scratch (NUL-terminated),
+// or takes NullText when there is no record.
+void FormatFixed(DIRECTIVE &Element, const UINT8 *Source, const FIXED_FIELD *Fields,
+                 UINTN FieldCount, const CHAR8 *NullText, CHAR8 *Scratch) {
+  if (Source == nullptr) {
+    Element.Text = reinterpret_cast<const UINT8 *>(NullText);
     return;
   }
-  CHAR8 *Position = AppendNumber(Scratch, Time[__builtin_offsetof(EFI_TIME, Month)], 10, 2);
-  *Position++ = '/';
-  Position = AppendNumber(Position, Time[__builtin_offsetof(EFI_TIME, Day)], 10, 2);
-  *Position++ = '/';
-  Position =
-      AppendNumber(Position, ReadUnaligned16(Time + __builtin_offsetof(EFI_TIME, Year)), 10, 4);
-  *Position++ = ' ';
-  *Position++ = ' ';
-  Position = AppendNumber(Position, Time[__builtin_offsetof(EFI_TIME, Hour)], 10, 2);
-  *Position++ = ':';
-  Position = AppendNumber(Position, Time[__builtin_offsetof(EFI_TIME, Minute)], 10, 2);
+  CHAR8 *Position = Scratch;
+  for (const FIXED_FIELD *Field = Fields; Field < Fields + FieldCount; ++Field) {
+    const UINT8 *At = Source + Field->Offset;
+    UINT32 Value = At[0];
+    if (Field->FieldBytes == 2) {
+      Value = ReadUnaligned16(At);
+    } else if (Field->FieldBytes == 4) {
+      Value = ReadUnaligned32(At);
+    }
+    Position = AppendNumber(Position, Value, Field->Radix, Field->Digits);
+    for (const CHAR8 Separator : Field->Separator) {
+      if (Separator != '\0') {
+        *Position++ = Separator;
+      }
+    }
+  }
   *Position = '\0';
   Element.Text = reinterpret_cast<const UINT8 *>(Scratch);
 }
@@ -237,24 +262,26 @@ void FormatStatus(DIRECTIVE &Element, EFI_STATUS Status, CHAR8 *Scratch) {
 void ConvertNumber(DIRECTIVE &Element, ARG_SOURCE &Args, UINT16 Directive, CHAR8 *Scratch) {
   UINT64 Value;
   if (Directive == 'p') {
-    Value = TakePointerValue(Args, Element.Arg64);
-    Element.SpaceSign = FALSE;
-    Element.PlusSign = FALSE;
+    Value = TakePointerValue(Args, Element.Has(DIRECTIVE_FLAG::Arg64));
+    Element.Flags &= ~DIRECTIVE_FLAG::SpaceSign;
+    Element.Flags &= ~DIRECTIVE_FLAG::PlusSign;
   } else {
-    Value = TakeInteger(Args, ARG_KIND::Integer, Element.Arg64);
-    if (Directive == 'd' && !Element.Arg64) {
+    Value = TakeInteger(Args, ARG_KIND::Integer, Element.Has(DIRECTIVE_FLAG::Arg64));
+    if (Directive == 'd' && !Element.Has(DIRECTIVE_FLAG::Arg64)) {
       Value = static_cast<UINT64>(static_cast<INT64>(static_cast<INT32>(Value)));
     }
     if (Directive == 'u') {
-      Element.PlusSign = FALSE;
+      Element.Flags &= ~DIRECTIVE_FLAG::PlusSign;
     }
   }
-  Element.Prefix = Element.PlusSign ? '+' : (Element.SpaceSign ? ' ' : '\0');
+  Element.Prefix = Element.Has(DIRECTIVE_FLAG::PlusSign)
+                       ? '+'
+                       : (Element.Has(DIRECTIVE_FLAG::SpaceSign) ? ' ' : '\0');
 
   UINT32 Radix = 10;
   if (Directive == 'd' || Directive == 'u') {
-    if (Element.GroupThousands) {
-      Element.ZeroFill = FALSE;
+    if (Element.Has(DIRECTIVE_FLAG::GroupThousands)) {
+      Element.Flags &= ~DIRECTIVE_FLAG::ZeroFill;
       Element.Precision = 1;
     }
     if (Directive == 'd' && static_cast<INT64>(Value) < 0) {
@@ -263,9 +290,9 @@ void ConvertNumber(DIRECTIVE &Element, ARG_SOURCE &Args, UINT16 Directive, CHAR8
     }
   } else {
     Radix = 16;
-    Element.GroupThousands = FALSE;
+    Element.Flags &= ~DIRECTIVE_FLAG::GroupThousands;
     if (Directive != 'x') {
-      Element.ZeroFill = TRUE;
+      Element.Flags |= DIRECTIVE_FLAG::ZeroFill;
     }
   }
 
@@ -276,7 +303,7 @@ void ConvertNumber(DIRECTIVE &Element, ARG_SOURCE &Args, UINT16 Directive, CHAR8
   }
   const UINT32 Partial = Element.Count % 3;
   Element.GroupPhase = Partial == 0 ? 0 : 3 - Partial;
-  if (Element.GroupThousands && Element.Count > 0) {
+  if (Element.Has(DIRECTIVE_FLAG::GroupThousands) && Element.Count > 0) {
     Element.Count += (Element.Count - 1) / 3;
   }
   if (Element.Prefix != '\0') {
@@ -284,9 +311,10 @@ void ConvertNumber(DIRECTIVE &Element, ARG_SOURCE &Args, UINT16 Directive, CHAR8
     ++Element.Precision;
   }
   Element.Text = reinterpret_cast<const UINT8 *>(Last);
-  Element.Numeric = TRUE;
-  Element.Reversed = TRUE;
-  if (Element.ZeroFill && Element.WidthGiven && !Element.LeftAlign && !Element.PrecisionGiven) {
+  Element.Flags |= DIRECTIVE_FLAG::Numeric;
+  Element.Flags |= DIRECTIVE_FLAG::Reversed;
+  if (Element.Has(DIRECTIVE_FLAG::ZeroFill) && Element.Has(DIRECTIVE_FLAG::WidthGiven) &&
+      !Element.Has(DIRECTIVE_FLAG::LeftAlign) && !Element.Has(DIRECTIVE_FLAG::PrecisionGiven)) {
     Element.Precision = Element.Width;
   }
 }
@@ -300,89 +328,67 @@ void ParseDirective(DIRECTIVE &Element, const UINT8 *&Format, UINTN FormatBytes,
   for (;;) {
     Format += FormatBytes;
     UINT16 Character = ReadCharacter(Format, FormatBytes);
-    switch (Character) {
-    case ' ':
-      Element.SpaceSign = TRUE;
-      continue;
-    case '+':
-      Element.PlusSign = TRUE;
-      continue;
-    case '-':
-      Element.LeftAlign = TRUE;
-      continue;
-    case ',':
-      Element.GroupThousands = TRUE;
-      Args.NotMarshalled = TRUE;
-      continue;
-    case '.':
-      Element.PrecisionGiven = TRUE;
-      continue;
-    case 'l':
-    case 'L':
-      Element.Arg64 = TRUE;
-      continue;
-    case '*': {
-      const auto Value = static_cast<UINT32>(TakeInteger(Args, ARG_KIND::Address, FALSE));
-      if (Element.PrecisionGiven) {
-        Element.Precision = Value;
-      } else {
-        Element.Width = Value;
-        Element.WidthGiven = TRUE;
+    UINTN Flag = 0;
+    while (Flag < sizeof(FlagCharacters) && FlagCharacters[Flag] != Character) {
+      ++Flag;
+    }
+    if (Flag < sizeof(FlagCharacters)) {
+      Element.Flags |= FlagBits[Flag];
+      if (FlagCharacters[Flag] == ',') {
+        Args.NotMarshalled = TRUE;
       }
       continue;
     }
-    case '0':
-    case '1':
-    case '2':
-    case '3':
-    case '4':
-    case '5':
-    case '6':
-    case '7':
-    case '8':
-    case '9': {
-      if (Character == '0' && !Element.PrecisionGiven) {
-        Element.ZeroFill = TRUE;
-      }
+    if (Character == '*' || (Character >= '0' && Character <= '9')) {
       UINT32 Value = 0;
-      while (Character >= '0' && Character <= '9') {
-        Value = Value * 10 + (Character - '0');
-        Format += FormatBytes;
-        Character = ReadCharacter(Format, FormatBytes);
+      if (Character == '*') {
+        Value = static_cast<UINT32>(TakeInteger(Args, ARG_KIND::Address, FALSE));
+      } else {
+        if (Character == '0' && !Element.Has(DIRECTIVE_FLAG::PrecisionGiven)) {
+          Element.Flags |= DIRECTIVE_FLAG::ZeroFill;
+        }
+        while (Character >= '0' && Character <= '9') {
+          Value = Value * 10 + (Character - '0');
+          Format += FormatBytes;
+          Character = ReadCharacter(Format, FormatBytes);
+        }
+        Format -= FormatBytes;
       }
-      Format -= FormatBytes;
-      if (Element.PrecisionGiven) {
+      if (Element.Has(DIRECTIVE_FLAG::PrecisionGiven)) {
         Element.Precision = Value;
       } else {
         Element.Width = Value;
-        Element.WidthGiven = TRUE;
+        Element.Flags |= DIRECTIVE_FLAG::WidthGiven;
       }
       continue;
     }
+    switch (Character) {
     case '\0':
       Format -= FormatBytes;
       Element.Precision = 0;
       SetCharacterText(Element, Character);
       return;
     case 'a':
-      UseString(Element, TakeAddress(Args), FALSE);
+      UseString(Element, TakeAddress(Args), 0);
       return;
     case 's':
     case 'S':
-      UseString(Element, TakeAddress(Args), TRUE);
+      UseString(Element, TakeAddress(Args), DIRECTIVE_FLAG::ArgWide);
       return;
     case 'c':
       // A NUL character prints nothing but the width fill.
-      if (!Element.PrecisionGiven) {
+      if (!Element.Has(DIRECTIVE_FLAG::PrecisionGiven)) {
         Element.Precision = 0;
       }
       SetCharacterText(Element, static_cast<UINT16>(TakeInteger(Args, ARG_KIND::Address, FALSE)));
       return;
     case 'g':
-      FormatGuid(Element, TakeAddress(Args), Scratch);
+      FormatFixed(Element, TakeAddress(Args), GuidFields,
+                  sizeof(GuidFields) / sizeof(GuidFields[0]), NullGuidText, Scratch);
       return;
     case 't':
-      FormatTime(Element, TakeAddress(Args), Scratch);
+      FormatFixed(Element, TakeAddress(Args), TimeFields,
+                  sizeof(TimeFields) / sizeof(TimeFields[0]), NullTimeText, Scratch);
       return;
     case 'r':
       FormatStatus(Element, TakeStatus(Args), Scratch);
@@ -417,11 +423,11 @@ void ParseDirective(DIRECTIVE &Element, const UINT8 *&Format, UINTN FormatBytes,
 }
 
 void EmitElement(PRINT_OUTPUT &Out, DIRECTIVE &Element) {
-  const UINTN TextBytes = Element.ArgWide ? 2 : 1;
-  if (!Element.Reversed) {
+  const UINTN TextBytes = Element.Has(DIRECTIVE_FLAG::ArgWide) ? 2 : 1;
+  if (!Element.Has(DIRECTIVE_FLAG::Reversed)) {
     Element.Count = 0;
     for (const UINT8 *Text = Element.Text;
-         (!Element.PrecisionGiven || Element.Count < Element.Precision) &&
+         (!Element.Has(DIRECTIVE_FLAG::PrecisionGiven) || Element.Count < Element.Precision) &&
          ReadCharacter(Text, TextBytes) != 0;
          Text += TextBytes) {
       ++Element.Count;
@@ -430,10 +436,10 @@ void EmitElement(PRINT_OUTPUT &Out, DIRECTIVE &Element) {
   if (Element.Precision < Element.Count) {
     Element.Precision = Element.Count;
   }
-  if (Element.WidthGiven && !Element.LeftAlign) {
+  if (Element.Has(DIRECTIVE_FLAG::WidthGiven) && !Element.Has(DIRECTIVE_FLAG::LeftAlign)) {
     Emit(Out, FillAmount(Element.Width, Element.Precision), ' ');
   }
-  if (Element.Numeric) {
+  if (Element.Has(DIRECTIVE_FLAG::Numeric)) {
     if (Element.Prefix != '\0') {
       Emit(Out, 1, static_cast<UINT8>(Element.Prefix));
     }
@@ -443,9 +449,10 @@ void EmitElement(PRINT_OUTPUT &Out, DIRECTIVE &Element) {
   }
 
   const UINT8 *Text = Element.Text;
-  const INTN Step = Element.Reversed ? -static_cast<INTN>(TextBytes) : static_cast<INTN>(TextBytes);
+  const INTN Step = Element.Has(DIRECTIVE_FLAG::Reversed) ? -static_cast<INTN>(TextBytes)
+                                                          : static_cast<INTN>(TextBytes);
   UINT32 Index = Element.Prefix != '\0' ? 1 : 0;
-  if (Element.GroupThousands) {
+  if (Element.Has(DIRECTIVE_FLAG::GroupThousands)) {
     while (Index < Element.Count) {
       Emit(Out, 1, ReadCharacter(Text, TextBytes));
       Text += Step;
@@ -459,7 +466,7 @@ void EmitElement(PRINT_OUTPUT &Out, DIRECTIVE &Element) {
     }
   } else if (Out.CountOnly) {
     Emit(Out, static_cast<INTN>(Element.Count - Index), ' ');
-  } else if (TextBytes == 1 && Out.CharacterBytes == 1 && !Element.Reversed) {
+  } else if (TextBytes == 1 && Out.CharacterBytes == 1 && !Element.Has(DIRECTIVE_FLAG::Reversed)) {
     // ASCII into ASCII, the console's case: one copy of what fits.
     UINTN Length = Element.Count - Index;
     const auto Room = static_cast<UINTN>(Out.End - Out.Position);
@@ -473,7 +480,7 @@ void EmitElement(PRINT_OUTPUT &Out, DIRECTIVE &Element) {
     }
   }
 
-  if (Element.WidthGiven && Element.LeftAlign) {
+  if (Element.Has(DIRECTIVE_FLAG::WidthGiven) && Element.Has(DIRECTIVE_FLAG::LeftAlign)) {
     Emit(Out, FillAmount(Element.Width, Element.Precision), ' ');
   }
 }

@@ -1,6 +1,8 @@
 // Directive-by-directive output of PrintToBuffer.
 #include "PrintTestUtil.h"
 
+#include <bit>
+
 namespace {
 
 using print_test::Print;
@@ -64,8 +66,7 @@ TEST(PrintFormat, Pointer) {
   EXPECT_EQ(Print("% p", reinterpret_cast<void *>(0x1234)), "1234");
   // The variable list holds a plain pointer for %lp; the next argument follows it.
   EXPECT_EQ(Print("%lp %x", reinterpret_cast<void *>(0x1234), 0x56), "1234 56");
-  const UINTN Top = ~UINTN{0};
-  EXPECT_EQ(Print("%p", reinterpret_cast<void *>(Top)),
+  EXPECT_EQ(Print("%p", std::bit_cast<void *>(~UINTN{0})),
             sizeof(UINTN) == 8 ? "FFFFFFFFFFFFFFFF" : "FFFFFFFF");
 }
 
