@@ -9,11 +9,11 @@
 
 namespace {
 
-static_assert(StatusName(EFI_SUCCESS) == StatusNameTable[0]);
-static_assert(StatusName(EFI_WARN_STALE_DATA) == StatusNameTable[5]);
+static_assert(StatusName(EFI_SUCCESS) == StatusNameRow(0));
+static_assert(StatusName(EFI_WARN_STALE_DATA) == StatusNameRow(5));
 static_assert(StatusName(EFI_WARN_STALE_DATA + 1) == nullptr);
-static_assert(StatusName(EFI_LOAD_ERROR) == StatusNameTable[6]);
-static_assert(StatusName(EFI_COMPROMISED_DATA) == StatusNameTable[38]);
+static_assert(StatusName(EFI_LOAD_ERROR) == StatusNameRow(6));
+static_assert(StatusName(EFI_COMPROMISED_DATA) == StatusNameRow(38));
 static_assert(StatusName(EFI_IP_ADDRESS_CONFLICT) == nullptr);
 static_assert(StatusName(EncodeError(0)) == nullptr);
 static_assert(StatusName(EFI_NOT_AVAILABLE_YET) == nullptr);
