@@ -1,5 +1,5 @@
-// The single-pass format engine. All state lives on the stack, so %g, %t and
-// %r may format their text by calling the engine again.
+// The single-pass format engine. It allocates nothing and keeps all of its
+// state on the stack, so it is reentrant.
 #include "debug_report/DebugRecords.h"
 #include "debug_report/DebugReport.h"
 #include "print/Print.h"
