@@ -12,6 +12,9 @@ constexpr UINT8 kFreshFill = 0xAF;
 // EfiMaxMemoryType; 0x70000000.. is OEM and 0x80000000.. OS-loader space.
 constexpr UINT32 kMaxMemoryType = 16;
 constexpr UINT32 kFirstOemType = 0x70000000U;
+// More than any emulated platform has; larger requests fail as on a real one
+// (and never reach the sanitizer's allocator, which would abort).
+constexpr UINTN kPoolLimit = UINTN{256} << 20;
 
 std::string Hex(const void *Pointer) {
   char Text[32];
@@ -42,6 +45,9 @@ EFI_STATUS PoolAllocator::Allocate(UINT32 MemoryType, UINTN Size, void **Buffer)
     const EFI_STATUS Status = Plan->second;
     Faults.erase(Plan);
     return Status;
+  }
+  if (Size > kPoolLimit) {
+    return EFI_OUT_OF_RESOURCES;
   }
   void *Block = std::malloc(Size == 0 ? 1 : Size);
   if (Block == nullptr) {

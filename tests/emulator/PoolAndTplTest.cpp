@@ -47,6 +47,8 @@ TEST(PoolAllocator, RefusesDoubleFreeForeignPointersAndBadRequests) {
   void *Out = nullptr;
   EXPECT_EQ(Pool.Allocate(16, 8, &Out), EFI_INVALID_PARAMETER);
   EXPECT_EQ(Out, nullptr);
+  EXPECT_EQ(Pool.Allocate(kBootServicesData, ~UINTN{0}, &Out), EFI_OUT_OF_RESOURCES);
+  EXPECT_EQ(Out, nullptr);
   ASSERT_EQ(Pool.Problems().size(), 5U);
   EXPECT_NE(Pool.Problems()[0].find("double free"), std::string::npos);
   EXPECT_NE(Pool.Problems()[1].find("never allocated"), std::string::npos);
