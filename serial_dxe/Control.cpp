@@ -38,9 +38,12 @@ EFI_STATUS SyncFlowControlNode(SERIAL_DEVICE *Device) {
   if (Device->Handle == nullptr) {
     return EFI_SUCCESS;
   }
-  auto *Node = reinterpret_cast<UART_FLOW_CONTROL_DEVICE_PATH *>(
-      reinterpret_cast<UINT8 *>(Device->DevicePath) + SerialUartNodeOffset(Device) +
-      sizeof(UART_DEVICE_PATH));
+  UINT8 *UartNode = SerialUartNodeInPath(Device);
+  if (UartNode == nullptr) {
+    return EFI_NOT_FOUND;
+  }
+  auto *Node =
+      reinterpret_cast<UART_FLOW_CONTROL_DEVICE_PATH *>(UartNode + sizeof(UART_DEVICE_PATH));
   if (Node->Header.Type != MESSAGING_DEVICE_PATH || Node->Header.SubType != MSG_VENDOR_DP ||
       !GuidEquals(&Node->Guid, &gEfiUartDevicePathGuid)) {
     return EFI_SUCCESS;

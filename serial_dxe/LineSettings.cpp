@@ -46,8 +46,11 @@ EFI_STATUS PublishUartNode(SERIAL_DEVICE *Device) {
   if (Device->Handle == nullptr) {
     return EFI_SUCCESS;
   }
-  CopyMem(reinterpret_cast<UINT8 *>(Device->DevicePath) + SerialUartNodeOffset(Device),
-          &Device->UartDevicePath, sizeof(UART_DEVICE_PATH));
+  UINT8 *Node = SerialUartNodeInPath(Device);
+  if (Node == nullptr) {
+    return EFI_NOT_FOUND;
+  }
+  CopyMem(Node, &Device->UartDevicePath, sizeof(UART_DEVICE_PATH));
   return gBS->ReinstallProtocolInterface(Device->Handle, &gEfiDevicePathProtocolGuid,
                                          Device->DevicePath, Device->DevicePath);
 }

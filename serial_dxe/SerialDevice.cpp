@@ -65,6 +65,12 @@ SERIAL_DEVICE *SERIAL_DEVICE_FROM_SERIAL_IO(EFI_SERIAL_IO_PROTOCOL *SerialIo) {
   return Device;
 }
 
-UINTN SerialUartNodeOffset(const SERIAL_DEVICE *Device) {
-  return GetDevicePathSize(Device->ParentDevicePath) - sizeof(EFI_DEVICE_PATH_PROTOCOL);
+UINT8 *SerialUartNodeInPath(const SERIAL_DEVICE *Device) {
+  const UINTN ParentSize =
+      Device->ParentDevicePath == nullptr ? 0 : GetDevicePathSize(Device->ParentDevicePath);
+  if (Device->DevicePath == nullptr || ParentSize < sizeof(EFI_DEVICE_PATH_PROTOCOL)) {
+    return nullptr;
+  }
+  return reinterpret_cast<UINT8 *>(Device->DevicePath) + ParentSize -
+         sizeof(EFI_DEVICE_PATH_PROTOCOL);
 }

@@ -65,8 +65,9 @@ extern const SERIAL_DEVICE gSerialDeviceTemplate;
 // ("CR has Bad Signature") and null is returned: callers answer with an error.
 SERIAL_DEVICE *SERIAL_DEVICE_FROM_SERIAL_IO(EFI_SERIAL_IO_PROTOCOL *SerialIo);
 
-// Byte offset of the UART node inside DevicePath: the parent's nodes without its end node.
-UINTN SerialUartNodeOffset(const SERIAL_DEVICE *Device);
+// The UART node inside DevicePath, right after the parent's nodes; null when
+// the record holds no path or an invalid parent path.
+UINT8 *SerialUartNodeInPath(const SERIAL_DEVICE *Device);
 
 // Serial I/O members.
 EFI_STATUS EFIAPI Uart16550Reset(EFI_SERIAL_IO_PROTOCOL *This);

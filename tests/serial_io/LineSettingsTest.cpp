@@ -193,6 +193,19 @@ TEST_F(LineSettings, FailedReinstallIsAssertedAndReturnedWithSettingsKept) {
   EXPECT_EQ(P.Tpl().Current(), TPL_APPLICATION);
 }
 
+TEST_F(LineSettings, AnInvalidParentPathIsNeverWrittenThrough) {
+  SerialPort Port(P.Clock(), {.FlowControlMap = UART_FLOW_CONTROL_NONE, .InstallHandle = true});
+  std::vector<UINT8> Broken = {HARDWARE_DEVICE_PATH, HW_PCI_DP, 2, 0,
+                               END_DEVICE_PATH_TYPE, 0xFF,      4, 0};
+  Port.Device.ParentDevicePath = reinterpret_cast<EFI_DEVICE_PATH_PROTOCOL *>(Broken.data());
+  const std::vector<UINT8> Before = Port.ChildPath;
+  EXPECT_EQ(SetAttributes(Port, 1200), EFI_NOT_FOUND);
+  EXPECT_EQ(Port.Io()->SetControl(Port.Io(), 0x4000), EFI_NOT_FOUND);
+  EXPECT_EQ(Port.ChildPath, Before);
+  EXPECT_EQ(Assertions(), (std::vector<std::string>{"!EFI_ERROR (Status)", "!EFI_ERROR (Status)"}));
+  EXPECT_EQ(P.Faults().Calls("ReinstallProtocolInterface"), 0u);
+}
+
 TEST_F(LineSettings, ResetProgramsTheExactSequence) {
   SerialPort Port(P.Clock());
   Port.Model.Write(3, 0x80 | 0x40 | 0x1B); // divisor latch open, break, 8E1
