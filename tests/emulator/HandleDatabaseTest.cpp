@@ -162,6 +162,44 @@ TEST_F(Handles, RegistrationNotifiesEachInstallAndReinstallOnce) {
   Bs->UninstallProtocolInterface(Another, &kParentGuid, &B);
 }
 
+TEST_F(Handles, LocateHandleByRegisterNotifyHandsOutEachNewHandleOnce) {
+  EFI_BOOT_SERVICES *Bs = P.BootServices();
+  EFI_EVENT Event = nullptr;
+  ASSERT_EQ(Bs->CreateEvent(0, 0, nullptr, nullptr, &Event), EFI_SUCCESS);
+  void *Registration = nullptr;
+  ASSERT_EQ(Bs->RegisterProtocolNotify(&kChildGuid, Event, &Registration), EFI_SUCCESS);
+  EXPECT_FALSE(P.Events().IsSignalled(Event));
+  int A = 1;
+  EFI_HANDLE First = nullptr;
+  EFI_HANDLE Second = nullptr;
+  Bs->InstallProtocolInterface(&First, &kChildGuid, EFI_NATIVE_INTERFACE, &A);
+  Bs->InstallProtocolInterface(&Second, &kChildGuid, EFI_NATIVE_INTERFACE, &A);
+  EXPECT_TRUE(P.Events().IsSignalled(Event));
+
+  EFI_HANDLE Found = nullptr;
+  UINTN Size = sizeof(Found);
+  ASSERT_EQ(Bs->LocateHandle(ByRegisterNotify, nullptr, Registration, &Size, &Found), EFI_SUCCESS);
+  EXPECT_EQ(Found, First);
+  // A buffer too small hands out nothing.
+  Size = 0;
+  EXPECT_EQ(Bs->LocateHandle(ByRegisterNotify, nullptr, Registration, &Size, nullptr),
+            EFI_BUFFER_TOO_SMALL);
+  Size = sizeof(Found);
+  ASSERT_EQ(Bs->LocateHandle(ByRegisterNotify, nullptr, Registration, &Size, &Found), EFI_SUCCESS);
+  EXPECT_EQ(Found, Second);
+  EXPECT_EQ(Bs->LocateHandle(ByRegisterNotify, nullptr, Registration, &Size, &Found),
+            EFI_NOT_FOUND);
+  EXPECT_EQ(Bs->LocateHandle(ByRegisterNotify, nullptr, &A, &Size, &Found), EFI_INVALID_PARAMETER);
+
+  // A null event withdraws the registration.
+  ASSERT_EQ(Bs->RegisterProtocolNotify(&kChildGuid, nullptr, &Registration), EFI_SUCCESS);
+  EXPECT_EQ(Bs->LocateHandle(ByRegisterNotify, nullptr, Registration, &Size, &Found),
+            EFI_INVALID_PARAMETER);
+  Bs->UninstallProtocolInterface(First, &kChildGuid, &A);
+  Bs->UninstallProtocolInterface(Second, &kChildGuid, &A);
+  Bs->CloseEvent(Event);
+}
+
 TEST_F(Handles, LocateHandleBufferAndProtocolsPerHandleHandOutPool) {
   EFI_BOOT_SERVICES *Bs = P.BootServices();
   int A = 1;
