@@ -23,9 +23,12 @@ function(comlink_efi_image name entry subsystem)
   add_executable(${name} ${stub} ${IMG_SOURCES})
   target_link_libraries(${name} PRIVATE ${IMG_LIBS})
   set(flags /subsystem:${subsystem} /entry:${entry} /dynamicbase /fixed:no /Brepro
-            /opt:ref /opt:icf /merge:.rdata=.text /debug /pdbaltpath:${name}.pdb)
+            /opt:ref /opt:icf /merge:.rdata=.text)
+  # An image in flash is identified by its file, not by a CodeView record.
   if(IMG_XIP)
     list(APPEND flags /align:32 /filealign:32 /driver)
+  else()
+    list(APPEND flags /debug /pdbaltpath:${name}.pdb)
   endif()
   string(REPLACE ";" " " flags "${flags}")
   set_target_properties(${name} PROPERTIES LINK_FLAGS "${flags}" LINKER_LANGUAGE CXX)

@@ -11,7 +11,7 @@ foreach(lang C CXX)
   set(CMAKE_${lang}_FLAGS_INIT "")
   set(CMAKE_${lang}_FLAGS_DEBUG_INIT "-O0 -g")
   set(CMAKE_${lang}_FLAGS_RELEASE_INIT "-Oz")
-  set(CMAKE_${lang}_FLAGS_MINSIZEREL_INIT "-Oz")
+  set(CMAKE_${lang}_FLAGS_MINSIZEREL_INIT "-Oz -fno-jump-tables")
   set(CMAKE_${lang}_FLAGS_RELWITHDEBINFO_INIT "-Os -g")
   set(CMAKE_${lang}_CREATE_STATIC_LIBRARY "<CMAKE_AR> rcs <TARGET> <LINK_FLAGS> <OBJECTS>")
   set(CMAKE_${lang}_LINK_EXECUTABLE
