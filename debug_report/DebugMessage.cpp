@@ -78,7 +78,8 @@ void EFIAPI ReportDebugMessage(UINT32 ErrorLevel, const CHAR8 *Format, ...) {
   if ((ErrorLevel & DebugMessageLevelMask()) == 0) {
     return;
   }
-  const UINTN TotalSize = AsciiStrLen(Format) + LAYOUT::SizeOverhead;
+  const UINTN Length = AsciiStrLen(Format);
+  const UINTN TotalSize = Length + LAYOUT::SizeOverhead;
   if (TotalSize > LAYOUT::BufferSize) {
     return;
   }
@@ -86,8 +87,9 @@ void EFIAPI ReportDebugMessage(UINT32 ErrorLevel, const CHAR8 *Format, ...) {
   UINT64 Storage[LAYOUT::BufferSize / sizeof(UINT64)] = {};
   auto *Record = reinterpret_cast<UINT8 *>(Storage);
   WriteUnaligned32(Record + LAYOUT::ErrorLevelOffset, ErrorLevel);
-  AsciiStrCpyS(reinterpret_cast<CHAR8 *>(Record + LAYOUT::FormatOffset), LAYOUT::FormatCapacity,
-               Format);
+  // The size check above leaves room for the text and its NUL.
+  static_assert(LAYOUT::BufferSize - LAYOUT::SizeOverhead < LAYOUT::FormatCapacity);
+  __builtin_memcpy(Record + LAYOUT::FormatOffset, Format, Length + 1);
 
   EFI_VA_LIST Args;
   EFI_VA_START(Args, Format);
