@@ -2,10 +2,6 @@
 // system table, COM1 on the I/O bus) and UART controllers to bind to.
 #pragma once
 
-// GoogleTest registers each test through a global object.
-#pragma clang diagnostic ignored "-Wglobal-constructors"
-#pragma clang diagnostic ignored "-Wexit-time-destructors"
-
 #include "Pi/StatusCode.h"
 #include "Protocol/SerialIo.h"
 #include "Protocol/UartAccess.h"

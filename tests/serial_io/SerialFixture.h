@@ -3,7 +3,6 @@
 // fresh platform that must be left clean.
 #pragma once
 
-#include "GTestRegistration.h"
 #include "Pi/StatusCode.h"
 #include "Uefi/SystemTable.h"
 #include "debug_report/DebugRecords.h"
@@ -13,6 +12,7 @@
 #include "emulator/uart/UartAccessProvider.h"
 #include "serial_dxe/SerialDevice.h"
 #include "support/dxe/ServiceTables.h"
+#include <gtest/gtest.h>
 
 #include <cstring>
 #include <memory>

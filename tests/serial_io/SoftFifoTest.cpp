@@ -1,6 +1,6 @@
 #include "serial_dxe/SerialDevice.h"
 
-#include "GTestRegistration.h"
+#include <gtest/gtest.h>
 
 namespace {
 

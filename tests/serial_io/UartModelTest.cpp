@@ -2,7 +2,7 @@
 #include "emulator/uart/NullModemCable.h"
 #include "emulator/uart/UartIoPorts.h"
 
-#include "GTestRegistration.h"
+#include <gtest/gtest.h>
 
 namespace {
 

@@ -3,11 +3,6 @@
 // records in exactly sized heap blocks, as an arbitrary reporter would.
 #pragma once
 
-// GoogleTest registers tests with global constructors; the module libraries'
-// warning set reaches these files through their link interface.
-#pragma clang diagnostic ignored "-Wglobal-constructors"
-#pragma clang diagnostic ignored "-Wexit-time-destructors"
-
 #include "Guid/DebugMessageConfig.h"
 #include "Guid/StatusCodeSerialGates.h"
 #include "emulator/pei/Com1Port.h"

@@ -2,7 +2,6 @@
 // status-code log.
 #pragma once
 
-#include "GTestWarnings.h"
 #include "debug_report/DebugRecords.h"
 #include "debug_report/DebugReport.h"
 #include "emulator/StatusCodeLog.h"
