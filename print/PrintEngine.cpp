@@ -5,9 +5,8 @@
 #include "print/Print.h"
 #include "print/PrintInternal.h"
 #include "print/StatusNameTable.h"
-#include "support/Math64.h"
-#include "support/Memory.h"
-#include "support/Unaligned.h"
+#include "support/ByteAccess.h"
+#include "support/DivideStep.h"
 
 namespace {
 
@@ -106,43 +105,36 @@ UINT64 TakeMarshalled(ARG_SOURCE &Args, UINTN Width) {
   }
   const UINT8 *Slot = Args.Position;
   Args.Position += Width;
-  return Width == 8 ? ReadUnaligned64(Slot) : ReadUnaligned32(Slot);
+  return LoadBytes(Slot, Width);
 }
 
-UINT64 TakeInteger(ARG_SOURCE &Args, ARG_KIND Kind, BOOLEAN Is64) {
+// The next argument of a directive of Kind: integers without l/L as 32 bits,
+// %ld and friends as 64, every other kind as wide as an address (the int of
+// 'c' and '*' included; their callers keep the low bits).
+UINT64 TakeArgument(ARG_SOURCE &Args, ARG_KIND Kind, BOOLEAN Is64) {
+  const bool Integer = Kind == ARG_KIND::Integer;
+  UINT64 Value;
   if (Args.Marshalled) {
-    const UINT64 Value = TakeMarshalled(Args, ArgSlotWidth(ArgSlotsNative, Kind, Is64 != 0));
+    Value = TakeMarshalled(Args, ArgSlotWidth(ArgSlotsNative, Kind, Is64 != 0));
+  } else if (Integer && Is64) {
+    Value = EFI_VA_ARG(*Args.VaList, UINT64);
+  } else if (Integer) {
+    Value = EFI_VA_ARG(*Args.VaList, UINT32);
+  } else {
+    Value = EFI_VA_ARG(*Args.VaList, UINTN);
+  }
+  if (Integer) {
     return Is64 ? Value : static_cast<UINT32>(Value);
   }
-  return Is64 ? EFI_VA_ARG(*Args.VaList, UINT64) : EFI_VA_ARG(*Args.VaList, UINT32);
-}
-
-// The value of a %p argument; %lp has an 8-byte marshalled slot even on IA-32.
-UINTN TakePointerValue(ARG_SOURCE &Args, BOOLEAN Is64) {
-  if (Args.Marshalled) {
-    return static_cast<UINTN>(
-        TakeMarshalled(Args, ArgSlotWidth(ArgSlotsNative, ARG_KIND::Pointer, Is64 != 0)));
-  }
-  return reinterpret_cast<UINTN>(EFI_VA_ARG(*Args.VaList, const void *));
+  // %lp has an 8-byte marshalled slot even on IA-32.
+  return static_cast<UINTN>(Value);
 }
 
 // The address of a string, GUID or time.
 const UINT8 *TakeAddress(ARG_SOURCE &Args) {
-  if (Args.Marshalled) {
-    const auto Address = static_cast<UINTN>(
-        TakeMarshalled(Args, ArgSlotWidth(ArgSlotsNative, ARG_KIND::Address, false)));
-    // A record carries its addresses as integers.
-    return reinterpret_cast<const UINT8 *>(Address); // NOLINT(performance-no-int-to-ptr)
-  }
-  return static_cast<const UINT8 *>(EFI_VA_ARG(*Args.VaList, const void *));
-}
-
-EFI_STATUS TakeStatus(ARG_SOURCE &Args) {
-  if (Args.Marshalled) {
-    return static_cast<EFI_STATUS>(
-        TakeMarshalled(Args, ArgSlotWidth(ArgSlotsNative, ARG_KIND::Address, false)));
-  }
-  return EFI_VA_ARG(*Args.VaList, EFI_STATUS);
+  const auto Address = static_cast<UINTN>(TakeArgument(Args, ARG_KIND::Address, FALSE));
+  // A record carries its addresses as integers.
+  return reinterpret_cast<const UINT8 *>(Address); // NOLINT(performance-no-int-to-ptr)
 }
 
 void SetCharacterText(DIRECTIVE &Element, UINT16 Character) {
@@ -231,13 +223,7 @@ void FormatFixed(DIRECTIVE &Element, const UINT8 *Source, const FIXED_FIELD *Fie
   }
   CHAR8 *Position = Scratch;
   for (const FIXED_FIELD *Field = Fields; Field < Fields + FieldCount; ++Field) {
-    const UINT8 *At = Source + Field->Offset;
-    UINT32 Value = At[0];
-    if (Field->FieldBytes == 2) {
-      Value = ReadUnaligned16(At);
-    } else if (Field->FieldBytes == 4) {
-      Value = ReadUnaligned32(At);
-    }
+    const UINT64 Value = LoadBytes(Source + Field->Offset, Field->FieldBytes);
     Position = AppendNumber(Position, Value, Field->Radix, Field->Digits);
     for (const CHAR8 Separator : Field->Separator) {
       if (Separator != '\0') {
@@ -262,11 +248,11 @@ void FormatStatus(DIRECTIVE &Element, EFI_STATUS Status, CHAR8 *Scratch) {
 void ConvertNumber(DIRECTIVE &Element, ARG_SOURCE &Args, UINT16 Directive, CHAR8 *Scratch) {
   UINT64 Value;
   if (Directive == 'p') {
-    Value = TakePointerValue(Args, Element.Has(DIRECTIVE_FLAG::Arg64));
+    Value = TakeArgument(Args, ARG_KIND::Pointer, Element.Has(DIRECTIVE_FLAG::Arg64));
     Element.Flags &= ~DIRECTIVE_FLAG::SpaceSign;
     Element.Flags &= ~DIRECTIVE_FLAG::PlusSign;
   } else {
-    Value = TakeInteger(Args, ARG_KIND::Integer, Element.Has(DIRECTIVE_FLAG::Arg64));
+    Value = TakeArgument(Args, ARG_KIND::Integer, Element.Has(DIRECTIVE_FLAG::Arg64));
     if (Directive == 'd' && !Element.Has(DIRECTIVE_FLAG::Arg64)) {
       Value = static_cast<UINT64>(static_cast<INT64>(static_cast<INT32>(Value)));
     }
@@ -342,7 +328,7 @@ void ParseDirective(DIRECTIVE &Element, const UINT8 *&Format, UINTN FormatBytes,
     if (Character == '*' || (Character >= '0' && Character <= '9')) {
       UINT32 Value = 0;
       if (Character == '*') {
-        Value = static_cast<UINT32>(TakeInteger(Args, ARG_KIND::Address, FALSE));
+        Value = static_cast<UINT32>(TakeArgument(Args, ARG_KIND::Address, FALSE));
       } else {
         if (Character == '0' && !Element.Has(DIRECTIVE_FLAG::PrecisionGiven)) {
           Element.Flags |= DIRECTIVE_FLAG::ZeroFill;
@@ -380,7 +366,7 @@ void ParseDirective(DIRECTIVE &Element, const UINT8 *&Format, UINTN FormatBytes,
       if (!Element.Has(DIRECTIVE_FLAG::PrecisionGiven)) {
         Element.Precision = 0;
       }
-      SetCharacterText(Element, static_cast<UINT16>(TakeInteger(Args, ARG_KIND::Address, FALSE)));
+      SetCharacterText(Element, static_cast<UINT16>(TakeArgument(Args, ARG_KIND::Address, FALSE)));
       return;
     case 'g':
       FormatFixed(Element, TakeAddress(Args), GuidFields,
@@ -391,7 +377,8 @@ void ParseDirective(DIRECTIVE &Element, const UINT8 *&Format, UINTN FormatBytes,
                   sizeof(TimeFields) / sizeof(TimeFields[0]), NullTimeText, Scratch);
       return;
     case 'r':
-      FormatStatus(Element, TakeStatus(Args), Scratch);
+      FormatStatus(Element, static_cast<EFI_STATUS>(TakeArgument(Args, ARG_KIND::Address, FALSE)),
+                   Scratch);
       return;
     case 'd':
     case 'u':
@@ -452,31 +439,16 @@ void EmitElement(PRINT_OUTPUT &Out, DIRECTIVE &Element) {
   const INTN Step = Element.Has(DIRECTIVE_FLAG::Reversed) ? -static_cast<INTN>(TextBytes)
                                                           : static_cast<INTN>(TextBytes);
   UINT32 Index = Element.Prefix != '\0' ? 1 : 0;
-  if (Element.Has(DIRECTIVE_FLAG::GroupThousands)) {
-    while (Index < Element.Count) {
-      Emit(Out, 1, ReadCharacter(Text, TextBytes));
-      Text += Step;
-      ++Index;
-      if (++Element.GroupPhase == 3) {
-        Element.GroupPhase = 0;
-        if (++Index < Element.Count) {
-          Emit(Out, 1, ',');
-        }
+  const bool Grouped = Element.Has(DIRECTIVE_FLAG::GroupThousands);
+  while (Index < Element.Count) {
+    Emit(Out, 1, ReadCharacter(Text, TextBytes));
+    Text += Step;
+    ++Index;
+    if (Grouped && ++Element.GroupPhase == 3) {
+      Element.GroupPhase = 0;
+      if (++Index < Element.Count) {
+        Emit(Out, 1, ',');
       }
-    }
-  } else if (Out.CountOnly) {
-    Emit(Out, static_cast<INTN>(Element.Count - Index), ' ');
-  } else if (TextBytes == 1 && Out.CharacterBytes == 1 && !Element.Has(DIRECTIVE_FLAG::Reversed)) {
-    // ASCII into ASCII, the console's case: one copy of what fits.
-    UINTN Length = Element.Count - Index;
-    const auto Room = static_cast<UINTN>(Out.End - Out.Position);
-    Length = Length < Room ? Length : Room;
-    CopyMem(Out.Position, Text, Length);
-    Out.Position += Length;
-  } else {
-    for (; Index < Element.Count && Out.Position < Out.End; ++Index, Text += Step) {
-      Out.Position = FillCharacters(Out.Position, Out.End, 1, ReadCharacter(Text, TextBytes),
-                                    Out.CharacterBytes);
     }
   }
 
@@ -501,25 +473,16 @@ UINT8 *FillCharacters(UINT8 *Position, const UINT8 *End, INTN Repeat, UINT16 Cha
 
 CHAR8 *ValueToReversedDigits(CHAR8 *Scratch, UINT64 Value, UINT32 Radix) {
   *Scratch = '\0';
-  // Hexadecimal digits are bit fields, and a value that fits 32 bits needs
-  // only 32-bit division; the rest goes through the 64-by-32 divide steps.
-  if (Radix == 16) {
-    do {
-      *++Scratch = DigitTable[Value & 0xF];
-      Value >>= 4;
-    } while (Value != 0);
-    return Scratch;
-  }
-  while ((Value >> 32) != 0) {
-    UINT32 Remainder = 0;
-    Value = DivU64x32Remainder(Value, Radix, &Remainder);
-    *++Scratch = DigitTable[Remainder];
-  }
+  // Schoolbook division in base 2^32, one divide step per word, so that no
+  // 64-bit division helper is needed on IA-32.
+  auto High = static_cast<UINT32>(Value >> 32);
   auto Low = static_cast<UINT32>(Value);
   do {
-    *++Scratch = DigitTable[Low % Radix];
-    Low /= Radix;
-  } while (Low != 0);
+    UINT32 Digit = 0;
+    High = CpuDivide64By32(0, High, Radix, &Digit);
+    Low = CpuDivide64By32(Digit, Low, Radix, &Digit);
+    *++Scratch = DigitTable[Digit];
+  } while ((High | Low) != 0);
   return Scratch;
 }
 
