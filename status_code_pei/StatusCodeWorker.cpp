@@ -14,20 +14,13 @@ BOOLEAN GatesOpen(UINT32 ClassGate, BOOLEAN (*Read)(UINT32)) {
   return Read(ClassGate) != FALSE && Read(PcdStatusCodeSerialEnable) != FALSE;
 }
 
-UINTN PrintErrorLine(CHAR8 *Text, EFI_STATUS_CODE_TYPE CodeType, EFI_STATUS_CODE_VALUE Value,
-                     UINT32 Instance, const EFI_GUID *CallerId, const EFI_STATUS_CODE_DATA *Data) {
-  UINTN CharCount =
-      PrintToBuffer(Text, TextCapacity, "ERROR: C%x:V%x I%x", CodeType, Value, Instance);
-  DebugAssert(CharCount > 0, "CharCount > 0");
-  if (CallerId != nullptr) {
-    CharCount += PrintToBuffer(Text + CharCount, TextCapacity - CharCount, " %g", CallerId);
-  }
-  if (Data != nullptr) {
-    CharCount += PrintToBuffer(Text + CharCount, TextCapacity - CharCount, " %x",
-                               reinterpret_cast<UINTN>(Data));
-  }
-  CharCount += PrintToBuffer(Text + CharCount, TextCapacity - CharCount, "\n\r");
-  return CharCount;
+// Appends the expansion of Format with one argument at Text + CharCount.
+UINTN Append(CHAR8 *Text, UINTN CharCount, const CHAR8 *Format, UINTN Argument) {
+  return CharCount + PrintToBuffer(Text + CharCount, TextCapacity - CharCount, Format, Argument);
+}
+
+UINTN Address(const void *Pointer) {
+  return reinterpret_cast<UINTN>(Pointer);
 }
 
 } // namespace
@@ -60,44 +53,57 @@ EFI_STATUS EFIAPI SerialStatusCodeWorker(const EFI_PEI_SERVICES **PeiServices,
 
   CHAR8 Text[TextCapacity];
   UINTN CharCount = 0;
-  switch (Class) {
-  case STATUS_CODE_CLASS::Assertion:
-    // A missing PCD PPI would raise an assertion from here, which comes back
-    // as an assertion record: that read stays silent.
-    if (GatesOpen(PcdStatusCodeSerialError, ReadGateUnreported) == FALSE) {
-      return EFI_SUCCESS;
-    }
-    CharCount = PrintToBuffer(Text, TextCapacity, "\n\rPEI_ASSERT!: %a (%d): %a\n\r", Filename,
-                              LineNumber, Description);
-    break;
-  case STATUS_CODE_CLASS::Debug:
+  if (Class == STATUS_CODE_CLASS::Debug) {
     CharCount = PrintEngine(Text, TextCapacity, 0, Format, EFI_VA_LIST{}, &Marker);
-    break;
-  case STATUS_CODE_CLASS::Error:
-    if (GatesOpen(PcdStatusCodeSerialError, ReadGate) == FALSE) {
+  } else {
+    // The other lines share one print with up to three arguments; a line
+    // reads only the ones its format names.
+    UINT32 Gate = PcdStatusCodeSerialOther;
+    BOOLEAN (*Read)(UINT32) = ReadGate;
+    UINTN Arguments[3] = {CodeType, Value, Instance};
+    switch (Class) {
+    case STATUS_CODE_CLASS::Assertion:
+      // A missing PCD PPI would raise an assertion from here, which comes
+      // back as an assertion record: that read stays silent.
+      Gate = PcdStatusCodeSerialError;
+      Read = ReadGateUnreported;
+      Format = "\n\rPEI_ASSERT!: %a (%d): %a\n\r";
+      Arguments[0] = Address(Filename);
+      Arguments[1] = LineNumber;
+      Arguments[2] = Address(Description);
+      break;
+    case STATUS_CODE_CLASS::Error:
+      Gate = PcdStatusCodeSerialError;
+      Format = "ERROR: C%x:V%x I%x";
+      break;
+    case STATUS_CODE_CLASS::Progress:
+      Gate = PcdStatusCodeSerialProgress;
+      Format = "PROGRESS CODE: V%x I%x\n\r";
+      Arguments[0] = Value;
+      Arguments[1] = Instance;
+      break;
+    case STATUS_CODE_CLASS::String:
+      Format = "%a\n\r";
+      Arguments[0] = Address(String);
+      break;
+    default:
+      Format = "Undefined: C%x:V%x I%x\n\r";
+      break;
+    }
+    if (GatesOpen(Gate, Read) == FALSE) {
       return EFI_SUCCESS;
     }
-    CharCount = PrintErrorLine(Text, CodeType, Value, Instance, CallerId, Data);
-    break;
-  case STATUS_CODE_CLASS::Progress:
-    if (GatesOpen(PcdStatusCodeSerialProgress, ReadGate) == FALSE) {
-      return EFI_SUCCESS;
+    CharCount = PrintToBuffer(Text, TextCapacity, Format, Arguments[0], Arguments[1], Arguments[2]);
+    if (Class == STATUS_CODE_CLASS::Error) {
+      DebugAssert(CharCount > 0, "CharCount > 0");
+      if (CallerId != nullptr) {
+        CharCount = Append(Text, CharCount, " %g", Address(CallerId));
+      }
+      if (Data != nullptr) {
+        CharCount = Append(Text, CharCount, " %x", Address(Data));
+      }
+      CharCount = Append(Text, CharCount, "\n\r", 0);
     }
-    CharCount = PrintToBuffer(Text, TextCapacity, "PROGRESS CODE: V%x I%x\n\r", Value, Instance);
-    break;
-  case STATUS_CODE_CLASS::String:
-    if (GatesOpen(PcdStatusCodeSerialOther, ReadGate) == FALSE) {
-      return EFI_SUCCESS;
-    }
-    CharCount = PrintToBuffer(Text, TextCapacity, "%a\n\r", String);
-    break;
-  case STATUS_CODE_CLASS::Undefined:
-    if (GatesOpen(PcdStatusCodeSerialOther, ReadGate) == FALSE) {
-      return EFI_SUCCESS;
-    }
-    CharCount =
-        PrintToBuffer(Text, TextCapacity, "Undefined: C%x:V%x I%x\n\r", CodeType, Value, Instance);
-    break;
   }
 
   WriteCom1(Text, CharCount);
