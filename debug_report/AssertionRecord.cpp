@@ -1,8 +1,7 @@
 #include "debug_report/DebugRecords.h"
 #include "debug_report/DebugReport.h"
 #include "debug_report/ReportInternal.h"
-#include "support/Memory.h"
-#include "support/Unaligned.h"
+#include "support/ByteAccess.h"
 
 namespace {
 
@@ -23,7 +22,7 @@ UINTN TextSize(const CHAR8 *Text) {
 
 void PutText(UINT8 *Target, const CHAR8 *Text, UINTN Size) {
   if (Text != nullptr) {
-    CopyMem(Target, Text, Size - 1);
+    __builtin_memcpy(Target, Text, Size - 1);
   }
   Target[Size - 1] = 0;
 }
@@ -44,7 +43,7 @@ void ReportAssertionRecord(const CHAR8 *FileName, UINTN LineNumber, const CHAR8 
   // Zeroed so that the reserved head carries nothing stale.
   UINT64 Storage[LAYOUT::MaxSize / sizeof(UINT64)] = {};
   auto *Record = reinterpret_cast<UINT8 *>(Storage);
-  WriteUnaligned32(Record + LAYOUT::LineNumberOffset, static_cast<UINT32>(LineNumber));
+  StoreBytes(Record + LAYOUT::LineNumberOffset, static_cast<UINT32>(LineNumber), sizeof(UINT32));
   PutText(Record + LAYOUT::HeadSize, FileName, FileSize);
   PutText(Record + LAYOUT::HeadSize + FileSize, Description, DescriptionSize);
   ReportStatusCodeWithData(AssertionCodeType, AssertionCodeValue, 0, nullptr, nullptr, Record,

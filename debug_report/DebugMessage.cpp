@@ -1,8 +1,8 @@
 #include "debug_report/DebugRecords.h"
 #include "debug_report/DebugReport.h"
 #include "debug_report/ReportInternal.h"
+#include "support/ByteAccess.h"
 #include "support/String.h"
-#include "support/Unaligned.h"
 
 namespace {
 
@@ -86,7 +86,7 @@ void EFIAPI ReportDebugMessage(UINT32 ErrorLevel, const CHAR8 *Format, ...) {
   // Zeroed so that the bytes the record leaves unwritten carry nothing stale.
   UINT64 Storage[LAYOUT::BufferSize / sizeof(UINT64)] = {};
   auto *Record = reinterpret_cast<UINT8 *>(Storage);
-  WriteUnaligned32(Record + LAYOUT::ErrorLevelOffset, ErrorLevel);
+  StoreBytes(Record + LAYOUT::ErrorLevelOffset, ErrorLevel, sizeof(UINT32));
   // The size check above leaves room for the text and its NUL.
   static_assert(LAYOUT::BufferSize - LAYOUT::SizeOverhead < LAYOUT::FormatCapacity);
   __builtin_memcpy(Record + LAYOUT::FormatOffset, Format, Length + 1);

@@ -1,8 +1,6 @@
 #include "debug_report/DebugRecords.h"
 #include "debug_report/DebugReport.h"
 #include "debug_report/ReportInternal.h"
-#include "support/Memory.h"
-#include "support/Unaligned.h"
 
 namespace {
 
@@ -22,13 +20,14 @@ void FillStatusCodeData(EFI_STATUS_CODE_DATA *Header, const EFI_GUID *DataType, 
                         UINTN DataSize) {
   Header->HeaderSize = static_cast<UINT16>(StatusCodeDataHeaderSize);
   Header->Size = static_cast<UINT16>(DataSize);
-  GuidCopy(&Header->Type, DataType != nullptr ? DataType : &gEfiStatusCodeSpecificDataGuid);
+  __builtin_memcpy(&Header->Type, DataType != nullptr ? DataType : &gEfiStatusCodeSpecificDataGuid,
+                   sizeof(EFI_GUID));
   auto *Payload = reinterpret_cast<UINT8 *>(Header) + StatusCodeDataHeaderSize;
   // Null data with a size is reported as zeros, never as stale memory.
   if (Data != nullptr) {
-    CopyMem(Payload, Data, DataSize);
+    __builtin_memcpy(Payload, Data, DataSize);
   } else {
-    ZeroMem(Payload, DataSize);
+    __builtin_memset(Payload, 0, DataSize);
   }
 }
 

@@ -1,8 +1,7 @@
 #include "debug_report/DebugRecords.h"
 #include "debug_report/DebugReport.h"
 #include "status_code_pei/SerialTracePei.h"
-#include "support/Memory.h"
-#include "support/Unaligned.h"
+#include "support/ByteAccess.h"
 
 namespace {
 
@@ -38,7 +37,8 @@ const UINT8 *RecordBytes(const EFI_STATUS_CODE_DATA *Data) {
 // The bytes the reporter vouches for: the header's own size and the data
 // behind it. Nothing past them is read.
 UINTN RecordExtent(const EFI_STATUS_CODE_DATA *Data) {
-  return static_cast<UINTN>(ReadUnaligned16(&Data->HeaderSize)) + ReadUnaligned16(&Data->Size);
+  return static_cast<UINTN>(LoadBytes(&Data->HeaderSize, sizeof(UINT16)) +
+                            LoadBytes(&Data->Size, sizeof(UINT16)));
 }
 
 // Offset of the NUL ending the string at Offset, or Extent when it has none
@@ -51,7 +51,7 @@ UINTN TerminatorOffset(const UINT8 *Record, UINTN Offset, UINTN Extent) {
 }
 
 bool HasTypeGuid(const EFI_STATUS_CODE_DATA *Data, const EFI_GUID &Guid) {
-  return RecordExtent(Data) >= TypeGuidEnd && GuidEquals(&Data->Type, &Guid) != FALSE;
+  return RecordExtent(Data) >= TypeGuidEnd && BytesEqual(&Data->Type, &Guid, sizeof(EFI_GUID));
 }
 
 bool IsAssertionCode(EFI_STATUS_CODE_TYPE CodeType, EFI_STATUS_CODE_VALUE Value) {
@@ -87,7 +87,8 @@ BOOLEAN DecodeAssertRecord(EFI_STATUS_CODE_TYPE CodeType, EFI_STATUS_CODE_VALUE 
 
   *Filename = reinterpret_cast<const CHAR8 *>(Record + ASSERT_RECORD_OFFSET::FileName);
   *Description = reinterpret_cast<const CHAR8 *>(Record + DescriptionOffset);
-  *LineNumber = ReadUnaligned32(Record + ASSERT_RECORD_OFFSET::LineNumber);
+  *LineNumber =
+      static_cast<UINT32>(LoadBytes(Record + ASSERT_RECORD_OFFSET::LineNumber, sizeof(UINT32)));
   return TRUE;
 }
 
@@ -108,7 +109,8 @@ BOOLEAN DecodeDebugRecord(const EFI_STATUS_CODE_DATA *Data, UINT32 *ErrorLevel, 
     return FALSE;
   }
 
-  *ErrorLevel = ReadUnaligned32(Record + DEBUG_RECORD_OFFSET::ErrorLevel);
+  *ErrorLevel =
+      static_cast<UINT32>(LoadBytes(Record + DEBUG_RECORD_OFFSET::ErrorLevel, sizeof(UINT32)));
   *Marker = {Record + DEBUG_RECORD_OFFSET::ArgList, Record + DEBUG_RECORD_OFFSET::ArgListEnd};
   *Format = reinterpret_cast<const CHAR8 *>(Record + DEBUG_RECORD_OFFSET::Format);
   return TRUE;
@@ -120,10 +122,11 @@ BOOLEAN DecodeStringRecord(const EFI_STATUS_CODE_DATA *Data, const CHAR8 **Strin
     return FALSE;
   }
   const UINT8 *Record = RecordBytes(Data);
-  if (ReadUnaligned32(Record + STRING_RECORD_OFFSET::Kind) != EfiStringAscii) {
+  if (LoadBytes(Record + STRING_RECORD_OFFSET::Kind, sizeof(UINT32)) != EfiStringAscii) {
     return FALSE;
   }
   // The text address is pointer-sized and need not be aligned in the record.
-  CopyMem(static_cast<void *>(String), Record + STRING_RECORD_OFFSET::Text, sizeof(*String));
+  __builtin_memcpy(static_cast<void *>(String), Record + STRING_RECORD_OFFSET::Text,
+                   sizeof(*String));
   return TRUE;
 }
