@@ -74,7 +74,7 @@ struct DIRECTIVE {
   bool Has(UINT16 Flag) const { return (Flags & Flag) != 0; }
 };
 
-UINT16 ReadCharacter(const UINT8 *Position, UINTN Bytes) {
+__attribute__((noinline)) UINT16 ReadCharacter(const UINT8 *Position, UINTN Bytes) {
   return Bytes == 2 ? static_cast<UINT16>(Position[0] | (Position[1] << 8)) : Position[0];
 }
 
@@ -158,6 +158,16 @@ const UINT8 *LineEndText(const UINT8 *&Format, UINTN FormatBytes, UINT16 Charact
     return reinterpret_cast<const UINT8 *>(CrLfText);
   }
   return reinterpret_cast<const UINT8 *>(CrText);
+}
+
+// A character outside a directive, or one that is not a directive: itself,
+// or the line end it starts.
+void PlainElement(DIRECTIVE &Element, const UINT8 *&Format, UINTN FormatBytes, UINT16 Character) {
+  if (Character == '\n' || Character == '\r') {
+    Element.Text = LineEndText(Format, FormatBytes, Character);
+  } else {
+    SetCharacterText(Element, Character);
+  }
 }
 
 void UseString(DIRECTIVE &Element, const UINT8 *Address, UINT16 WideFlag) {
@@ -387,10 +397,6 @@ void ParseDirective(DIRECTIVE &Element, const UINT8 *&Format, UINTN FormatBytes,
     case 'p':
       ConvertNumber(Element, Args, Character, Scratch);
       return;
-    case '\n':
-    case '\r':
-      Element.Text = LineEndText(Format, FormatBytes, Character);
-      return;
     case '%':
       // The writer ended this directive at its ',' and starts the next one
       // on this '%', so the next element must start here too.
@@ -400,10 +406,10 @@ void ParseDirective(DIRECTIVE &Element, const UINT8 *&Format, UINTN FormatBytes,
         SetCharacterText(Element, '\0');
         return;
       }
-      SetCharacterText(Element, Character);
+      PlainElement(Element, Format, FormatBytes, Character);
       return;
     default:
-      SetCharacterText(Element, Character);
+      PlainElement(Element, Format, FormatBytes, Character);
       return;
     }
   }
@@ -527,20 +533,14 @@ UINTN PrintEngine(void *Buffer, UINTN BufferSize, UINTN Flags, const void *Forma
   for (UINT16 Character = ReadCharacter(FormatPosition, FormatBytes);
        Character != 0 && (Out.CountOnly || Out.Position < Out.End);
        Character = ReadCharacter(FormatPosition, FormatBytes)) {
+    DIRECTIVE Element = {};
+    Element.Precision = 1;
     if (Character == '%') {
-      DIRECTIVE Element = {};
-      Element.Precision = 1;
       ParseDirective(Element, FormatPosition, FormatBytes, Args, Scratch);
-      EmitElement(Out, Element);
-    } else if (Character == '\n' || Character == '\r') {
-      for (const UINT8 *Text = LineEndText(FormatPosition, FormatBytes, Character); *Text != 0;
-           ++Text) {
-        Emit(Out, 1, *Text);
-      }
     } else {
-      // A plain character is an element of its own that needs no fill.
-      Emit(Out, 1, Character);
+      PlainElement(Element, FormatPosition, FormatBytes, Character);
     }
+    EmitElement(Out, Element);
     FormatPosition += FormatBytes;
   }
 
