@@ -10,6 +10,20 @@ bool Com1AlreadySetUp(UINT8 FifoState, UINT8 LineControl, UINT16 Divisor) {
          Divisor == COM1_SETTING::Divisor;
 }
 
+// The divisor, then the frame (which clears DLAB), FIFOs and modem outputs.
+struct PORT_WRITE {
+  UINT16 Port;
+  UINT8 Value;
+};
+constexpr PORT_WRITE ProgramSequence[] = {
+    {COM1_PORT::LineControl, COM1_LINE_CONTROL::DivisorLatchAccess},
+    {COM1_PORT::DivisorHigh, static_cast<UINT8>(COM1_SETTING::Divisor >> 8)},
+    {COM1_PORT::DivisorLow, static_cast<UINT8>(COM1_SETTING::Divisor & 0xFF)},
+    {COM1_PORT::LineControl, COM1_SETTING::Frame},
+    {COM1_PORT::FifoControl, COM1_FIFO::Off},
+    {COM1_PORT::ModemControl, COM1_SETTING::ModemControlOff},
+};
+
 } // namespace
 
 EFI_STATUS InitializeCom1() {
@@ -28,12 +42,9 @@ EFI_STATUS InitializeCom1() {
     return EFI_SUCCESS;
   }
 
-  IoWrite8(COM1_PORT::LineControl, COM1_LINE_CONTROL::DivisorLatchAccess);
-  IoWrite8(COM1_PORT::DivisorHigh, static_cast<UINT8>(COM1_SETTING::Divisor >> 8));
-  IoWrite8(COM1_PORT::DivisorLow, static_cast<UINT8>(COM1_SETTING::Divisor & 0xFF));
-  IoWrite8(COM1_PORT::LineControl, COM1_SETTING::Frame);
-  IoWrite8(COM1_PORT::FifoControl, COM1_FIFO::Off);
-  IoWrite8(COM1_PORT::ModemControl, COM1_SETTING::ModemControlOff);
+  for (const PORT_WRITE &Write : ProgramSequence) {
+    IoWrite8(Write.Port, Write.Value);
+  }
   return EFI_SUCCESS;
 }
 

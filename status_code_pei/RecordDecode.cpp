@@ -69,13 +69,21 @@ BOOLEAN DecodeAssertRecord(EFI_STATUS_CODE_TYPE CodeType, EFI_STATUS_CODE_VALUE 
   DebugAssert(Filename != nullptr, "Filename != ((void *) 0)");
   DebugAssert(Description != nullptr, "Description != ((void *) 0)");
   DebugAssert(LineNumber != nullptr, "LineNumber != ((void *) 0)");
-  if (Data == nullptr || Filename == nullptr || Description == nullptr || LineNumber == nullptr ||
-      !IsAssertionCode(CodeType, Value)) {
+  if (Data == nullptr || Filename == nullptr || Description == nullptr || LineNumber == nullptr) {
+    return FALSE;
+  }
+  return ReadAssertRecord(CodeType, Value, *Data, *Filename, *Description, *LineNumber);
+}
+
+BOOLEAN ReadAssertRecord(EFI_STATUS_CODE_TYPE CodeType, EFI_STATUS_CODE_VALUE Value,
+                         const EFI_STATUS_CODE_DATA &Data, const CHAR8 *&Filename,
+                         const CHAR8 *&Description, UINT32 &LineNumber) {
+  if (!IsAssertionCode(CodeType, Value)) {
     return FALSE;
   }
 
-  const UINT8 *Record = RecordBytes(Data);
-  const UINTN Extent = RecordExtent(Data);
+  const UINT8 *Record = RecordBytes(&Data);
+  const UINTN Extent = RecordExtent(&Data);
   const UINTN FileNameEnd = TerminatorOffset(Record, ASSERT_RECORD_OFFSET::FileName, Extent);
   if (FileNameEnd >= Extent) {
     return FALSE;
@@ -85,9 +93,9 @@ BOOLEAN DecodeAssertRecord(EFI_STATUS_CODE_TYPE CodeType, EFI_STATUS_CODE_VALUE 
     return FALSE;
   }
 
-  *Filename = reinterpret_cast<const CHAR8 *>(Record + ASSERT_RECORD_OFFSET::FileName);
-  *Description = reinterpret_cast<const CHAR8 *>(Record + DescriptionOffset);
-  *LineNumber =
+  Filename = reinterpret_cast<const CHAR8 *>(Record + ASSERT_RECORD_OFFSET::FileName);
+  Description = reinterpret_cast<const CHAR8 *>(Record + DescriptionOffset);
+  LineNumber =
       static_cast<UINT32>(LoadBytes(Record + ASSERT_RECORD_OFFSET::LineNumber, sizeof(UINT32)));
   return TRUE;
 }
@@ -98,21 +106,28 @@ BOOLEAN DecodeDebugRecord(const EFI_STATUS_CODE_DATA *Data, UINT32 *ErrorLevel, 
   DebugAssert(ErrorLevel != nullptr, "ErrorLevel != ((void *) 0)");
   DebugAssert(Marker != nullptr, "Marker != ((void *) 0)");
   DebugAssert(Format != nullptr, "Format != ((void *) 0)");
-  if (Data == nullptr || ErrorLevel == nullptr || Marker == nullptr || Format == nullptr ||
-      !HasTypeGuid(Data, gEfiStatusCodeDataTypeDebugGuid)) {
+  if (Data == nullptr || ErrorLevel == nullptr || Marker == nullptr || Format == nullptr) {
+    return FALSE;
+  }
+  return ReadDebugRecord(*Data, *ErrorLevel, *Marker, *Format);
+}
+
+BOOLEAN ReadDebugRecord(const EFI_STATUS_CODE_DATA &Data, UINT32 &ErrorLevel, ARG_LIST &Marker,
+                        const CHAR8 *&Format) {
+  if (!HasTypeGuid(&Data, gEfiStatusCodeDataTypeDebugGuid)) {
     return FALSE;
   }
 
-  const UINT8 *Record = RecordBytes(Data);
-  const UINTN Extent = RecordExtent(Data);
+  const UINT8 *Record = RecordBytes(&Data);
+  const UINTN Extent = RecordExtent(&Data);
   if (TerminatorOffset(Record, DEBUG_RECORD_OFFSET::Format, Extent) >= Extent) {
     return FALSE;
   }
 
-  *ErrorLevel =
+  ErrorLevel =
       static_cast<UINT32>(LoadBytes(Record + DEBUG_RECORD_OFFSET::ErrorLevel, sizeof(UINT32)));
-  *Marker = {Record + DEBUG_RECORD_OFFSET::ArgList, Record + DEBUG_RECORD_OFFSET::ArgListEnd};
-  *Format = reinterpret_cast<const CHAR8 *>(Record + DEBUG_RECORD_OFFSET::Format);
+  Marker = {Record + DEBUG_RECORD_OFFSET::ArgList, Record + DEBUG_RECORD_OFFSET::ArgListEnd};
+  Format = reinterpret_cast<const CHAR8 *>(Record + DEBUG_RECORD_OFFSET::Format);
   return TRUE;
 }
 

@@ -49,5 +49,12 @@ BOOLEAN DecodeAssertRecord(EFI_STATUS_CODE_TYPE CodeType, EFI_STATUS_CODE_VALUE 
                            const CHAR8 **Description, UINT32 *LineNumber);
 BOOLEAN DecodeDebugRecord(const EFI_STATUS_CODE_DATA *Data, UINT32 *ErrorLevel, ARG_LIST *Marker,
                           const CHAR8 **Format);
+// The same two decoders for a caller whose record and out-parameters cannot
+// be null (the worker): no null checks to report.
+BOOLEAN ReadAssertRecord(EFI_STATUS_CODE_TYPE CodeType, EFI_STATUS_CODE_VALUE Value,
+                         const EFI_STATUS_CODE_DATA &Data, const CHAR8 *&Filename,
+                         const CHAR8 *&Description, UINT32 &LineNumber);
+BOOLEAN ReadDebugRecord(const EFI_STATUS_CODE_DATA &Data, UINT32 &ErrorLevel, ARG_LIST &Marker,
+                        const CHAR8 *&Format);
 // An ASCII string record: TRUE with the text address (which may be null).
 BOOLEAN DecodeStringRecord(const EFI_STATUS_CODE_DATA *Data, const CHAR8 **String);

@@ -39,9 +39,9 @@ EFI_STATUS EFIAPI SerialStatusCodeWorker(const EFI_PEI_SERVICES **PeiServices,
 
   STATUS_CODE_CLASS Class = STATUS_CODE_CLASS::Undefined;
   if (Data != nullptr &&
-      DecodeAssertRecord(CodeType, Value, Data, &Filename, &Description, &LineNumber) != FALSE) {
+      ReadAssertRecord(CodeType, Value, *Data, Filename, Description, LineNumber) != FALSE) {
     Class = STATUS_CODE_CLASS::Assertion;
-  } else if (Data != nullptr && DecodeDebugRecord(Data, &ErrorLevel, &Marker, &Format) != FALSE) {
+  } else if (Data != nullptr && ReadDebugRecord(*Data, ErrorLevel, Marker, Format) != FALSE) {
     Class = STATUS_CODE_CLASS::Debug;
   } else if ((CodeType & EFI_STATUS_CODE_TYPE_MASK) == EFI_ERROR_CODE) {
     Class = STATUS_CODE_CLASS::Error;
