@@ -20,9 +20,7 @@ inline constexpr UINT32 AssertionCodeValue = 0x03050007; // ... | EFI_SW_EC_ILLE
 // The module's own GUID, CallerId of every code reported without one. Each
 // library flavour defines it for its module.
 // clang-tidy 14 takes extern declarations for definitions here.
-// NOLINTBEGIN(bugprone-dynamic-static-initializers)
 extern const EFI_GUID gEfiCallerIdGuid;
-// NOLINTEND(bugprone-dynamic-static-initializers)
 
 // Level-filtered; the arguments are marshalled into a DEBUG_INFO_RECORD.
 void EFIAPI ReportDebugMessage(UINT32 ErrorLevel, const CHAR8 *Format, ...);

@@ -224,7 +224,6 @@ EFI_STATUS EFIAPI LocateProtocol(const EFI_GUID *Protocol, VOID *Registration, V
 bool ReadPairs(EFI_VA_LIST &Args, HandleDatabase::ProtocolPairs &Pairs) {
   for (;;) {
     // The caller started Args with EFI_VA_START, which the analyzer does not model.
-    // NOLINTNEXTLINE(clang-analyzer-valist.Uninitialized)
     const auto *Guid = EFI_VA_ARG(Args, const EFI_GUID *);
     if (Guid == nullptr) {
       return true;

@@ -58,7 +58,6 @@ struct SERIAL_DEVICE {
 };
 
 // Copied whole into every new record. (clang-tidy 14 takes extern declarations for definitions.)
-// NOLINTNEXTLINE(bugprone-dynamic-static-initializers)
 extern const SERIAL_DEVICE gSerialDeviceTemplate;
 
 // The record that embeds SerialIo. A record without the signature is reported
@@ -94,7 +93,6 @@ EFI_STATUS Uart16550PumpFifos(SERIAL_DEVICE *Device);
 
 // XON/XOFF state: in the record until the shared flow-state table is found.
 enum class FLOW_SIDE : UINT8 { Sent, Received };
-// NOLINTNEXTLINE(bugprone-dynamic-static-initializers)
 extern SERIAL_FLOW_STATE_PROTOCOL *mFlowState;
 UINT8 GetFlowChar(const SERIAL_DEVICE *Device, FLOW_SIDE Side);
 void SetFlowChar(SERIAL_DEVICE *Device, UINT8 Character, FLOW_SIDE Side);

@@ -10,7 +10,6 @@
 inline constexpr UINTN SerialStallStepUs = 10;
 
 // clang-tidy 14 takes extern declarations for definitions.
-// NOLINTNEXTLINE(bugprone-dynamic-static-initializers)
 extern UINT64 mStalledUs;
 
 inline void SerialStallStep() {

@@ -50,7 +50,7 @@ UINT32 IoWrite32(UINTN Port, UINT32 Value) {
 }
 
 UINT8 MmioRead8(UINTN Address) {
-  return *reinterpret_cast<volatile const UINT8 *>(Address);
+  return *reinterpret_cast<volatile const UINT8 *>(Address); // NOLINT(performance-no-int-to-ptr)
 }
 
 UINT8 MmioWrite8(UINTN Address, UINT8 Value) {

@@ -13,8 +13,6 @@ EFI_STATUS EFIAPI DebugLevelDestructor(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE 
 
 // Module state (written without locks; see GetCurrentErrorLevel).
 // clang-tidy 14 takes extern declarations for definitions here.
-// NOLINTBEGIN(bugprone-dynamic-static-initializers)
 extern UINT32 mCachedLevel;
 extern BOOLEAN mConfigAnswered;
 extern EFI_SYSTEM_TABLE *mDebugLevelSystemTable;
-// NOLINTEND(bugprone-dynamic-static-initializers)

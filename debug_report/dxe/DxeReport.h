@@ -17,6 +17,4 @@ void ReportAssertionWithProperties(const CHAR8 *FileName, UINTN LineNumber,
 
 // The status-code protocol, null until a lookup succeeds.
 // clang-tidy 14 takes extern declarations for definitions here.
-// NOLINTBEGIN(bugprone-dynamic-static-initializers)
 extern EFI_STATUS_CODE_PROTOCOL *mStatusCodeProtocol;
-// NOLINTEND(bugprone-dynamic-static-initializers)

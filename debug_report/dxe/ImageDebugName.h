@@ -29,5 +29,4 @@ void PrintCallerModule(UINT64 CallerAddress);
 // The dead loop spins while this is 0; a debugger (or a test) ends it by
 // writing another value.
 // clang-tidy 14 takes extern declarations for definitions here.
-// NOLINTNEXTLINE(bugprone-dynamic-static-initializers)
 extern volatile UINTN mDeadLoopCounter;

@@ -9,12 +9,10 @@ struct EFI_BOOT_SERVICES;
 struct EFI_RUNTIME_SERVICES;
 
 // clang-tidy 14 takes extern declarations for definitions here.
-// NOLINTBEGIN(bugprone-dynamic-static-initializers)
 extern EFI_HANDLE gImageHandle;
 extern EFI_SYSTEM_TABLE *gST;
 extern EFI_BOOT_SERVICES *gBS;
 extern EFI_RUNTIME_SERVICES *gRT;
-// NOLINTEND(bugprone-dynamic-static-initializers)
 
 // First constructor: gImageHandle, gST, gBS.
 EFI_STATUS EFIAPI UefiBootServicesTableConstructor(EFI_HANDLE ImageHandle,
