@@ -50,7 +50,9 @@ def compile_with_stack_usage(build_dir, libraries, scratch):
         args = shlex.split(entry["command"])
         out = os.path.join(scratch, f"{len(jobs)}.obj")
         args[args.index("-o") + 1] = out
-        jobs.append((args + ["-fstack-usage"], entry["directory"], out))
+        # Native objects even where the tree optimises at link time: frames
+        # are those of each source compiled alone.
+        jobs.append((args + ["-fno-lto", "-fstack-usage"], entry["directory"], out))
     with concurrent.futures.ThreadPoolExecutor(max_workers=2) as pool:
         for done in pool.map(lambda job: subprocess.run(job[0], cwd=job[1]), jobs):
             done.check_returncode()
