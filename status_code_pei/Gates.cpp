@@ -2,6 +2,7 @@
 #include "Guid/StatusCodeSerialGates.h"
 #include "Ppi/Pcd.h"
 #include "debug_report/DebugReport.h"
+#include "debug_report/pei/ConfigVariable.h"
 #include "debug_report/pei/PeiServicesPointer.h"
 #include "status_code_pei/SerialTracePei.h"
 
@@ -49,13 +50,10 @@ UINT8 WriteGate(UINT32 TokenNumber, UINT8 Value) {
 EFI_STATUS LoadSerialGates(const EFI_PEI_READ_ONLY_VARIABLE2_PPI *VariablePpi) {
   WriteGate(PcdStatusCodeSerialEnable, TRUE);
 
-  // Zeroed so that a variable shorter than the gate bytes turns the gates it
-  // does not reach off instead of handing stack garbage to the PCD database.
-  DEBUG_MESSAGE_CONFIG Config = {};
-  UINTN DataSize = sizeof(Config);
-  const EFI_STATUS Status =
-      VariablePpi->GetVariable(VariablePpi, DEBUG_MESSAGE_CONFIG_VARIABLE_NAME,
-                               &gDebugMessageConfigGuid, nullptr, &DataSize, &Config);
+  // A variable shorter than the gate bytes turns the gates it does not reach
+  // off instead of handing stack garbage to the PCD database.
+  DEBUG_MESSAGE_CONFIG Config;
+  const EFI_STATUS Status = ReadDebugMessageConfig(VariablePpi, &Config);
   if (!EFI_ERROR(Status)) {
     WriteGate(PcdStatusCodeSerialProgress, Config.PeiProgressOutput);
     WriteGate(PcdStatusCodeSerialError, Config.PeiErrorOutput);

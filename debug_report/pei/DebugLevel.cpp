@@ -3,6 +3,7 @@
 #include "Pi/PeiServices.h"
 #include "Ppi/ReadOnlyVariable2.h"
 #include "debug_report/ReportInternal.h"
+#include "debug_report/pei/ConfigVariable.h"
 #include "debug_report/pei/PeiServicesPointer.h"
 
 // Read afresh for every message: PEI keeps no state of its own.
@@ -19,11 +20,8 @@ UINT32 DebugMessageLevelMask() {
     return DefaultErrorLevel;
   }
   const auto *Variable = static_cast<const EFI_PEI_READ_ONLY_VARIABLE2_PPI *>(Interface);
-  // Zeroed: a stored value shorter than the record fills only its own bytes.
-  DEBUG_MESSAGE_CONFIG Record = {};
-  UINTN DataSize = sizeof(Record);
-  if (EFI_ERROR(Variable->GetVariable(Variable, DEBUG_MESSAGE_CONFIG_VARIABLE_NAME,
-                                      &gDebugMessageConfigGuid, nullptr, &DataSize, &Record))) {
+  DEBUG_MESSAGE_CONFIG Record;
+  if (EFI_ERROR(ReadDebugMessageConfig(Variable, &Record))) {
     return DefaultErrorLevel;
   }
   return ConfigToErrorLevel(&Record);
