@@ -116,12 +116,12 @@ UINT64 TakeArgument(ARG_SOURCE &Args, ARG_KIND Kind, BOOLEAN Is64) {
   UINT64 Value;
   if (Args.Marshalled) {
     Value = TakeMarshalled(Args, ArgSlotWidth(ArgSlotsNative, Kind, Is64 != 0));
-  } else if (Integer && Is64) {
-    Value = EFI_VA_ARG(*Args.VaList, UINT64);
-  } else if (Integer) {
+  } else if (Integer && !Is64) {
     Value = EFI_VA_ARG(*Args.VaList, UINT32);
+  } else if (Integer) {
+    Value = EFI_VA_ARG(*Args.VaList, UINT64);
   } else {
-    Value = EFI_VA_ARG(*Args.VaList, UINTN);
+    Value = reinterpret_cast<UINTN>(EFI_VA_ARG(*Args.VaList, const void *));
   }
   if (Integer) {
     return Is64 ? Value : static_cast<UINT32>(Value);
