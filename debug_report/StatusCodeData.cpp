@@ -7,6 +7,21 @@ namespace {
 constexpr UINTN StackBufferSize = 520;
 static_assert(StatusCodeDataHeaderSize + StackDataCapacity <= StackBufferSize);
 
+// Out of line, so that the buffer is not on the stack below the debug message
+// about oversized data: an assertion reported from the PEI console's own
+// printing goes down that road, and the console must stay within 2 KiB.
+__attribute__((noinline)) EFI_STATUS SendThroughBuffer(EFI_STATUS_CODE_TYPE Type,
+                                                       EFI_STATUS_CODE_VALUE Value, UINT32 Instance,
+                                                       const EFI_GUID *CallerId,
+                                                       const EFI_GUID *DataType, const void *Data,
+                                                       UINTN DataSize) {
+  UINT64 Storage[StackBufferSize / sizeof(UINT64)];
+  auto *Header = reinterpret_cast<EFI_STATUS_CODE_DATA *>(Storage);
+  FillStatusCodeData(Header, DataType, Data, DataSize);
+  return SendStatusCode(Type, Value, Instance, CallerId != nullptr ? CallerId : &gEfiCallerIdGuid,
+                        Header);
+}
+
 } // namespace
 
 void CheckExtendedDataArguments(const void *Data, UINTN DataSize) {
@@ -38,9 +53,5 @@ EFI_STATUS ReportStatusCodeFromStack(EFI_STATUS_CODE_TYPE Type, EFI_STATUS_CODE_
     DebugMessage(DEBUG_ERROR, "Status code extended data is too large to be reported!\n");
     return EFI_OUT_OF_RESOURCES;
   }
-  UINT64 Storage[StackBufferSize / sizeof(UINT64)];
-  auto *Header = reinterpret_cast<EFI_STATUS_CODE_DATA *>(Storage);
-  FillStatusCodeData(Header, DataType, Data, DataSize);
-  return SendStatusCode(Type, Value, Instance, CallerId != nullptr ? CallerId : &gEfiCallerIdGuid,
-                        Header);
+  return SendThroughBuffer(Type, Value, Instance, CallerId, DataType, Data, DataSize);
 }

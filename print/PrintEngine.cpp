@@ -74,6 +74,7 @@ struct DIRECTIVE {
   bool Has(UINT16 Flag) const { return (Flags & Flag) != 0; }
 };
 
+// One copy for the many readers of format and text characters.
 __attribute__((noinline)) UINT16 ReadCharacter(const UINT8 *Position, UINTN Bytes) {
   return Bytes == 2 ? static_cast<UINT16>(Position[0] | (Position[1] << 8)) : Position[0];
 }
