@@ -197,37 +197,34 @@ CHAR8 *AppendNumber(CHAR8 *Position, UINT64 Value, UINT32 Radix, UINT32 MinimumD
 }
 
 // One field of a GUID or time printed in place: FieldBytes bytes (1, 2 or 4,
-// little-endian, any alignment) at Offset, in Radix with at least Digits
-// digits, followed by up to two separator characters.
+// little-endian, any alignment) at Offset, with two digits per byte at least,
+// followed by up to two separator characters.
 struct FIXED_FIELD {
   UINT8 Offset;
   UINT8 FieldBytes;
-  UINT8 Radix;
-  UINT8 Digits;
   CHAR8 Separator[2];
 };
 
 // "%08x-%04x-%04x-%02x%02x-%02x%02x%02x%02x%02x%02x"
 constexpr FIXED_FIELD GuidFields[] = {
-    {0, 4, 16, 8, {'-'}}, {4, 2, 16, 4, {'-'}}, {6, 2, 16, 4, {'-'}}, {8, 1, 16, 2, {}},
-    {9, 1, 16, 2, {'-'}}, {10, 1, 16, 2, {}},   {11, 1, 16, 2, {}},   {12, 1, 16, 2, {}},
-    {13, 1, 16, 2, {}},   {14, 1, 16, 2, {}},   {15, 1, 16, 2, {}},
+    {0, 4, {'-'}}, {4, 2, {'-'}}, {6, 2, {'-'}}, {8, 1, {}},  {9, 1, {'-'}}, {10, 1, {}},
+    {11, 1, {}},   {12, 1, {}},   {13, 1, {}},   {14, 1, {}}, {15, 1, {}},
 };
 static_assert(sizeof(EFI_GUID) == 16 && __builtin_offsetof(EFI_GUID, Data4) == 8);
 
 // "%02d/%02d/%04d  %02d:%02d" of Month, Day, Year, Hour and Minute.
 constexpr FIXED_FIELD TimeFields[] = {
-    {__builtin_offsetof(EFI_TIME, Month), 1, 10, 2, {'/'}},
-    {__builtin_offsetof(EFI_TIME, Day), 1, 10, 2, {'/'}},
-    {__builtin_offsetof(EFI_TIME, Year), 2, 10, 4, {' ', ' '}},
-    {__builtin_offsetof(EFI_TIME, Hour), 1, 10, 2, {':'}},
-    {__builtin_offsetof(EFI_TIME, Minute), 1, 10, 2, {}},
+    {__builtin_offsetof(EFI_TIME, Month), 1, {'/'}},
+    {__builtin_offsetof(EFI_TIME, Day), 1, {'/'}},
+    {__builtin_offsetof(EFI_TIME, Year), 2, {' ', ' '}},
+    {__builtin_offsetof(EFI_TIME, Hour), 1, {':'}},
+    {__builtin_offsetof(EFI_TIME, Minute), 1, {}},
 };
 
-// Prints the fields of the record at Source into Scratch (NUL-terminated),
-// or takes NullText when there is no record.
+// Prints the fields of the record at Source in Radix into Scratch
+// (NUL-terminated), or takes NullText when there is no record.
 void FormatFixed(DIRECTIVE &Element, const UINT8 *Source, const FIXED_FIELD *Fields,
-                 UINTN FieldCount, const CHAR8 *NullText, CHAR8 *Scratch) {
+                 UINTN FieldCount, UINT32 Radix, const CHAR8 *NullText, CHAR8 *Scratch) {
   if (Source == nullptr) {
     Element.Text = reinterpret_cast<const UINT8 *>(NullText);
     return;
@@ -235,7 +232,7 @@ void FormatFixed(DIRECTIVE &Element, const UINT8 *Source, const FIXED_FIELD *Fie
   CHAR8 *Position = Scratch;
   for (const FIXED_FIELD *Field = Fields; Field < Fields + FieldCount; ++Field) {
     const UINT64 Value = LoadBytes(Source + Field->Offset, Field->FieldBytes);
-    Position = AppendNumber(Position, Value, Field->Radix, Field->Digits);
+    Position = AppendNumber(Position, Value, Radix, 2U * Field->FieldBytes);
     for (const CHAR8 Separator : Field->Separator) {
       if (Separator != '\0') {
         *Position++ = Separator;
@@ -381,11 +378,11 @@ void ParseDirective(DIRECTIVE &Element, const UINT8 *&Format, UINTN FormatBytes,
       return;
     case 'g':
       FormatFixed(Element, TakeAddress(Args), GuidFields,
-                  sizeof(GuidFields) / sizeof(GuidFields[0]), NullGuidText, Scratch);
+                  sizeof(GuidFields) / sizeof(GuidFields[0]), 16, NullGuidText, Scratch);
       return;
     case 't':
       FormatFixed(Element, TakeAddress(Args), TimeFields,
-                  sizeof(TimeFields) / sizeof(TimeFields[0]), NullTimeText, Scratch);
+                  sizeof(TimeFields) / sizeof(TimeFields[0]), 10, NullTimeText, Scratch);
       return;
     case 'r':
       FormatStatus(Element, static_cast<EFI_STATUS>(TakeArgument(Args, ARG_KIND::Address, FALSE)),
