@@ -1,18 +1,7 @@
-# PE images. An image is defined once its entry point exists in the module's sources.
-function(comlink_entry_defined out dir entry)
-  file(GLOB sources ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)
-  set(found OFF)
-  foreach(src ${sources})
-    file(STRINGS ${src} hits REGEX "${entry}[ \t]*\\(")
-    if(hits)
-      set(found ON)
-    endif()
-  endforeach()
-  set(${out} ${found} PARENT_SCOPE)
-endfunction()
+# PE images of the two modules (and of the QEMU boot files, through comlink_efi_image).
 
 # Links a boot-service driver image from static libraries.
-#   comlink_efi_image(NAME ENTRY SUBSYSTEM LIBS... [XIP])
+#   comlink_efi_image(NAME ENTRY SUBSYSTEM [XIP] [SOURCES files...] LIBS libs...)
 function(comlink_efi_image name entry subsystem)
   cmake_parse_arguments(IMG "XIP" "" "LIBS;SOURCES" ${ARGN})
   # The entry point lives in a library; the image itself needs one object.
@@ -35,20 +24,14 @@ function(comlink_efi_image name entry subsystem)
 endfunction()
 
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
-  comlink_entry_defined(has_entry serial_dxe ComLinkDxeEntryPoint)
-  if(has_entry)
-    comlink_efi_image(ComLinkDxe ComLinkDxeEntryPoint efi_boot_service_driver LIBS ${COMLINK_DXE_LIBS})
-  endif()
+  comlink_efi_image(ComLinkDxe ComLinkDxeEntryPoint efi_boot_service_driver LIBS ${COMLINK_DXE_LIBS})
 else()
-  comlink_entry_defined(has_entry status_code_pei SerialTracePeiEntryPoint)
-  if(has_entry)
-    comlink_efi_image(SerialTracePei SerialTracePeiEntryPoint efi_boot_service_driver XIP
-                      LIBS ${COMLINK_PEI_LIBS})
-    # The image must fit 8 KiB of flash. Optimised across its libraries at link
-    # time, calls inside it pass arguments in registers and the checks its own
-    # callers make impossible drop out.
-    foreach(lib ${COMLINK_PEI_LIBS})
-      target_compile_options(${lib} PRIVATE $<$<CONFIG:MinSizeRel>:-flto>)
-    endforeach()
-  endif()
+  comlink_efi_image(SerialTracePei SerialTracePeiEntryPoint efi_boot_service_driver XIP
+                    LIBS ${COMLINK_PEI_LIBS})
+  # The image must fit 8 KiB of flash. Optimised across its libraries at link
+  # time, calls inside it pass arguments in registers and the checks its own
+  # callers make impossible drop out.
+  foreach(lib ${COMLINK_PEI_LIBS})
+    target_compile_options(${lib} PRIVATE $<$<CONFIG:MinSizeRel>:-flto>)
+  endforeach()
 endif()
