@@ -204,6 +204,10 @@ EFI_STATUS StartNewChild(EFI_HANDLE ControllerHandle, EFI_DEVICE_PATH_PROTOCOL *
   if (RemainingDevicePath != nullptr && IsDevicePathEnd(RemainingDevicePath)) {
     return EFI_SUCCESS;
   }
+  // Without the provider's record the port's clock and FIFO type are unknown.
+  if (UartAccess->Info == nullptr) {
+    return StartCleanup(ControllerHandle, nullptr, EFI_UNSUPPORTED);
+  }
   auto *Device =
       static_cast<SERIAL_DEVICE *>(AllocateCopyPool(sizeof(SERIAL_DEVICE), &gSerialDeviceTemplate));
   if (Device == nullptr) {

@@ -282,6 +282,17 @@ TEST_F(StartTest, FailedResetReportsControllerErrorAndCleansUp) {
   EXPECT_TRUE(P.Handles().HandlesWith(gEfiSerialIoProtocolGuid).empty());
 }
 
+TEST_F(StartTest, AccessProtocolWithoutInformationRecordIsRefused) {
+  UartController &Controller = AddController();
+  UART_ACCESS_INFO *Info = Controller.Access.Protocol()->Info;
+  Controller.Access.Protocol()->Info = nullptr;
+  EXPECT_EQ(Start(Controller, nullptr), EFI_UNSUPPORTED);
+  EXPECT_TRUE(DriverOpens(Controller, gUartAccessProtocolGuid).empty());
+  EXPECT_TRUE(DriverOpens(Controller, gEfiDevicePathProtocolGuid).empty());
+  Controller.Access.Protocol()->Info = Info;
+  EXPECT_EQ(Start(Controller, nullptr), EFI_SUCCESS);
+}
+
 TEST_F(StartTest, EndNodeLeavesTheControllerManagedWithoutAChild) {
   UartController &Controller = AddController();
   Bytes End = EndNode();
