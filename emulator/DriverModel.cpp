@@ -158,6 +158,15 @@ EFI_STATUS HandleDatabase::DisconnectController(EFI_HANDLE Controller, EFI_HANDL
   return StopCount > 0 ? EFI_SUCCESS : EFI_NOT_FOUND;
 }
 
+EFI_HANDLE HandleDatabase::ByDriverAgent(const ProtocolRecord &Entry) {
+  for (const OpenRecord &Open : Entry.Opens) {
+    if ((Open.Attributes & kOpenByDriver) != 0) {
+      return Open.Agent;
+    }
+  }
+  return nullptr;
+}
+
 EFI_STATUS HandleDatabase::DisconnectUsers(EFI_HANDLE Handle, const EFI_GUID &Guid,
                                            void *Interface) {
   const auto Current = [&]() -> ProtocolRecord * {
@@ -172,13 +181,7 @@ EFI_STATUS HandleDatabase::DisconnectUsers(EFI_HANDLE Handle, const EFI_GUID &Gu
     if (Entry == nullptr) {
       break;
     }
-    EFI_HANDLE User = nullptr;
-    for (const OpenRecord &Open : Entry->Opens) {
-      if ((Open.Attributes & kOpenByDriver) != 0) {
-        User = Open.Agent;
-        break;
-      }
-    }
+    const EFI_HANDLE User = ByDriverAgent(*Entry);
     if (User == nullptr) {
       break;
     }

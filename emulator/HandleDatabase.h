@@ -114,6 +114,8 @@ private:
   HandleRecord *Find(EFI_HANDLE Handle);
   const HandleRecord *Find(EFI_HANDLE Handle) const;
   static ProtocolRecord *FindProtocol(HandleRecord &Record, const EFI_GUID &Guid);
+  // The first agent holding Entry BY_DRIVER, or null.
+  static EFI_HANDLE ByDriverAgent(const ProtocolRecord &Entry);
   EFI_HANDLE NewHandle();
   EFI_STATUS InstallOne(EFI_HANDLE *Handle, const EFI_GUID *Protocol, void *Interface);
   EFI_STATUS UninstallOne(EFI_HANDLE Handle, const EFI_GUID *Protocol, void *Interface);

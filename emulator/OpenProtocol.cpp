@@ -95,13 +95,7 @@ EFI_STATUS HandleDatabase::OpenProtocol(EFI_HANDLE Handle, const EFI_GUID *Proto
     // An exclusive open takes the interface from the drivers using it.
     while (ByDriver) {
       ByDriver = false;
-      EFI_HANDLE User = nullptr;
-      for (const OpenRecord &Open : Entry->Opens) {
-        if ((Open.Attributes & kOpenByDriver) != 0) {
-          User = Open.Agent;
-          break;
-        }
-      }
+      const EFI_HANDLE User = ByDriverAgent(*Entry);
       if (User == nullptr) {
         break;
       }
