@@ -84,7 +84,7 @@ void PciFunction::SetMemoryWindow(UINT32 Base, UINT32 Limit) {
 void PciFunction::AddPowerManagement(UINT8 CapabilityOffset, UINT8 State) {
   Set8(CapabilityOffset, kCapabilityIdPowerManagement);
   Set8(CapabilityOffset + 1, Read8(PciOffset::CapabilitiesPointer));
-  Set16(CapabilityOffset + 2, 0x0003); // PM specification version 1.2
+  Set16(CapabilityOffset + 2, 0x0003); // power management interface revision 1.2
   Set16(CapabilityOffset + 4, State & kPowerStateMask);
   SetWritable16(CapabilityOffset + 4, kPowerStateMask);
   Set8(PciOffset::CapabilitiesPointer, CapabilityOffset);
