@@ -531,6 +531,12 @@ UINTN PrintEngine(void *Buffer, UINTN BufferSize, UINTN Flags, const void *Forma
   for (UINT16 Character = ReadCharacter(FormatPosition, FormatBytes);
        Character != 0 && (Out.CountOnly || Out.Position < Out.End);
        Character = ReadCharacter(FormatPosition, FormatBytes)) {
+    // Most of a line is plain text: it needs no element of its own.
+    if (Character != '%' && Character != '\n' && Character != '\r') {
+      Emit(Out, 1, Character);
+      FormatPosition += FormatBytes;
+      continue;
+    }
     DIRECTIVE Element = {};
     Element.Precision = 1;
     if (Character == '%') {
