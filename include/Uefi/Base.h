@@ -74,10 +74,18 @@ static_assert(sizeof(EFI_TIME) == 16);
 inline constexpr UINTN MAX_BIT = UINTN{1} << (sizeof(UINTN) * 8 - 1);
 inline constexpr UINTN MAX_ADDRESS = ~UINTN{0};
 
-constexpr EFI_STATUS EncodeError(UINTN Code) { return MAX_BIT | Code; }
-constexpr EFI_STATUS EncodeOemError(UINTN Code) { return MAX_BIT | (MAX_BIT >> 2) | Code; }
-constexpr EFI_STATUS EncodeWarning(UINTN Code) { return Code; }
-constexpr bool EFI_ERROR(EFI_STATUS Status) { return (Status & MAX_BIT) != 0; }
+constexpr EFI_STATUS EncodeError(UINTN Code) {
+  return MAX_BIT | Code;
+}
+constexpr EFI_STATUS EncodeOemError(UINTN Code) {
+  return MAX_BIT | (MAX_BIT >> 2) | Code;
+}
+constexpr EFI_STATUS EncodeWarning(UINTN Code) {
+  return Code;
+}
+constexpr bool EFI_ERROR(EFI_STATUS Status) {
+  return (Status & MAX_BIT) != 0;
+}
 
 inline constexpr EFI_STATUS EFI_SUCCESS = 0;
 inline constexpr EFI_STATUS EFI_LOAD_ERROR = EncodeError(1);
