@@ -223,7 +223,6 @@ EFI_STATUS EFIAPI LocateProtocol(const EFI_GUID *Protocol, VOID *Registration, V
 // Reads the (GUID, interface) pairs up to the terminating null GUID pointer.
 bool ReadPairs(EFI_VA_LIST &Args, HandleDatabase::ProtocolPairs &Pairs) {
   for (;;) {
-    // The caller started Args with EFI_VA_START, which the analyzer does not model.
     const auto *Guid = EFI_VA_ARG(Args, const EFI_GUID *);
     if (Guid == nullptr) {
       return true;

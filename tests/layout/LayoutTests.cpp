@@ -185,7 +185,6 @@ EFI_STATUS EFIAPI CountInterfacePairs(EFI_HANDLE *Handle, ...) {
   EFI_VA_LIST Args;
   EFI_VA_START(Args, Handle);
   UINTN Pairs = 0;
-  // The analyzer does not model __builtin_ms_va_start.
   while (EFI_VA_ARG(Args, const EFI_GUID *) != nullptr) {
     if (EFI_VA_ARG(Args, VOID *) == nullptr) {
       break;
