@@ -20,8 +20,8 @@ test: all test-host image-check test-boot
 
 # The comlink suite also reads the debug name out of the real driver image.
 test-host: host-x64 host-ia32 uefi-x64
-	cd $(BUILD)/host-x64 && COMLINK_DXE_IMAGE=$(CURDIR)/$(BUILD)/uefi-x64/ComLinkDxe.efi ctest --output-on-failure
-	cd $(BUILD)/host-ia32 && COMLINK_DXE_IMAGE=$(CURDIR)/$(BUILD)/uefi-x64/ComLinkDxe.efi ctest --output-on-failure
+	cd $(BUILD)/host-x64 && COMLINK_DXE_IMAGE=$(CURDIR)/$(BUILD)/uefi-x64/ComLinkDxe.efi ctest --output-on-failure -j$(JOBS)
+	cd $(BUILD)/host-ia32 && COMLINK_DXE_IMAGE=$(CURDIR)/$(BUILD)/uefi-x64/ComLinkDxe.efi ctest --output-on-failure -j$(JOBS)
 
 image-check: uefi-x64 uefi-ia32
 	python3 tools/imagecheck.py $(BUILD)/uefi-x64/ComLinkDxe.efi:x64 \

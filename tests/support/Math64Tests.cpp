@@ -1,4 +1,4 @@
-#include "ReportedRecords.h"
+#include "testing/ReportedRecords.h"
 #include "emulator/testing/PlatformTest.h"
 #include "support/Math64.h"
 

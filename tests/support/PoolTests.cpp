@@ -1,4 +1,4 @@
-#include "ReportedRecords.h"
+#include "testing/ReportedRecords.h"
 #include "Uefi/SystemTable.h"
 #include "emulator/testing/PlatformTest.h"
 #include "support/dxe/Pool.h"

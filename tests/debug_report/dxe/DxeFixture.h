@@ -1,7 +1,7 @@
 // A platform per test with the DXE reporting library's module state reset.
 #pragma once
 
-#include "../support/ReportedRecords.h"
+#include "testing/ReportedRecords.h"
 #include "debug_report/DebugLevel.h"
 #include "debug_report/dxe/DxeDebugLevel.h"
 #include "debug_report/dxe/DxeReport.h"

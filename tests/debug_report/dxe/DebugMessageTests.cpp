@@ -168,7 +168,7 @@ TEST_F(DebugMessageTest, CallSiteHelpersReportEfiErrorsOnly) {
   const auto Seen = test::Assertions(P.StatusCodes());
   ASSERT_EQ(Seen.size(), 1u);
   EXPECT_EQ(Seen[0].Description, "!EFI_ERROR (Status)");
-  EXPECT_EQ(Seen[0].File, "tests/debug_report_dxe/DebugMessageTests.cpp");
+  EXPECT_EQ(Seen[0].File, "tests/debug_report/dxe/DebugMessageTests.cpp");
 }
 
 TEST_F(DebugMessageTest, DebugMessageHelperForwardsItsArguments) {

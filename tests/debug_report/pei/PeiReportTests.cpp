@@ -1,4 +1,4 @@
-#include "../support/ReportedRecords.h"
+#include "testing/ReportedRecords.h"
 #include "Guid/DebugMessageConfig.h"
 #include "Pi/PeiServices.h"
 #include "debug_report/DebugLevel.h"

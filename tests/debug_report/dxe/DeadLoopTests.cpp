@@ -1,7 +1,7 @@
 // The assertion dead loop's diagnostics against synthetic PE32, PE32+ and TE
 // images, against ComLinkDxe.efi itself, and through a real call whose
 // return address lies inside an image.
-#include "ComLinkFixture.h"
+#include "serial_dxe/ComLinkFixture.h"
 
 #include "debug_report/DeadLoop.h"
 #include "debug_report/DebugRecords.h"
