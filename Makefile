@@ -1,3 +1,6 @@
+# SPDX-License-Identifier: BSD-2-Clause
+# Copyright (c) 2026 The ComLink Authors
+
 # The project's two commands: `make demo` (the main job) and `make test`.
 BUILD       ?= build
 TREES       := host-x64 host-ia32 uefi-x64 uefi-ia32
@@ -5,7 +8,7 @@ FUZZ_SECONDS ?= 30
 CMAKE_BUILD := cmake --build
 JOBS        ?= $(shell nproc)
 
-.PHONY: all bootstrap $(TREES) test test-host image-check test-boot demo bench fuzz format tidy clean
+.PHONY: all bootstrap $(TREES) test licence-check test-host image-check test-boot demo bench fuzz format tidy clean
 
 all: $(TREES)
 
@@ -16,7 +19,10 @@ $(TREES) host-x64-bench host-x64-fuzz: bootstrap
 	@cmake --preset $@ -B $(BUILD)/$@ >/dev/null
 	@$(CMAKE_BUILD) $(BUILD)/$@ -j$(JOBS)
 
-test: all test-host image-check test-boot
+test: licence-check all test-host image-check test-boot
+
+licence-check:
+	python3 tools/licencecheck.py
 
 # The comlink suite also reads the debug name out of the real driver image.
 test-host: host-x64 host-ia32 uefi-x64

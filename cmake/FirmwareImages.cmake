@@ -1,3 +1,6 @@
+# SPDX-License-Identifier: BSD-2-Clause
+# Copyright (c) 2026 The ComLink Authors
+
 # PE images of the two modules (and of the QEMU boot files, through comlink_efi_image).
 
 # Links a boot-service driver image from static libraries.

@@ -1,3 +1,6 @@
+# SPDX-License-Identifier: BSD-2-Clause
+# Copyright (c) 2026 The ComLink Authors
+
 # Host tests on IA-32, so layouts that depend on 4-byte pointers are tested with 4-byte pointers.
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_SYSTEM_PROCESSOR i686)

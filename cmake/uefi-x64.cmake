@@ -1,3 +1,6 @@
+# SPDX-License-Identifier: BSD-2-Clause
+# Copyright (c) 2026 The ComLink Authors
+
 # Firmware images for x86_64: clang objects, lld-link PE images.
 set(CMAKE_SYSTEM_NAME UEFI)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)

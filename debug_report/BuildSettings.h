@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Build-time switches of the debug-reporting library. SerialTracePei makes the
 // same choices in its code (every message and assertion reaches its reporter,
 // all three classes pass, an assertion never halts), which these values match

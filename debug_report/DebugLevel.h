@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // The level mask that filters debug messages, taken from the
 // DebugMessageConfig variable.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Wire format of the records that carry debug messages and assertions as
 // status-code extended data. Writers (this library) and readers (the PEI
 // console's decoder, the print engine) depend on every offset here.

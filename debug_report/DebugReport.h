@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Debug messages, assertions and status codes with extended data, reported
 // through the platform's status-code service (PEI services or the DXE
 // status-code protocol, by the library flavour linked in).

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Pieces shared by the DXE and PEI flavours of the reporting library; each
 // flavour supplies what differs between them.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // EFI_BOOT_SERVICES whose members reach the current Platform's services.
 // Every call is counted by the fault injector and may be failed by it;
 // members the emulator does not implement answer EFI_UNSUPPORTED and are

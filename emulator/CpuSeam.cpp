@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Host implementation of the processor seam: the emulated CPU of the current
 // platform executes what the firmware build does with instructions.
 #include "support/CpuSeam.h"

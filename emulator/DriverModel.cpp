@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // ConnectController and DisconnectController: the driver-binding protocol
 // calls a UEFI core makes, and the disconnect that uninstalling or
 // reinstalling an interface opened by a driver triggers.

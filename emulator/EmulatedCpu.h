@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Processor state behind support/CpuSeam.h in host builds: the I/O bus the
 // IN/OUT instructions reach, the IDT register, the interrupt flag and a
 // count of breakpoint traps.

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Events as a UEFI core keeps them: CreateEvent/CloseEvent/SignalEvent/
 // CheckEvent, with notification functions queued when signalled and run
 // at their own TPL once the current TPL drops below it.

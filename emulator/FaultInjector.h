@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Counts every call of a named service, logs the call sequence and the calls
 // to services the emulator does not implement, and fails a chosen call with
 // a chosen status (the Nth call of one service, or the Nth call of any).

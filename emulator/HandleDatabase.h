@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // The handle database of a UEFI core: handles carrying protocol interfaces,
 // the open list of each interface (OpenProtocol/CloseProtocol), protocol
 // registration notifications, and the driver-model connect/disconnect that

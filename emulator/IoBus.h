@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // The emulated processor's I/O port space: device models claim port ranges
 // and answer 8/16/32-bit accesses; accesses nobody claims are logged.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // OpenProtocol, CloseProtocol and OpenProtocolInformation: the open list of
 // each interface, with the attribute rules of a UEFI core.
 #include "emulator/HandleDatabase.h"

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // One emulated platform per test: processor, I/O bus, virtual clock, pool,
 // TPL, events, handle database, variables, status-code log, the DXE system
 // table with boot and runtime services, and the PEI services with the IDT

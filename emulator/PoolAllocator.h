@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Pool memory with accounting: every live block is known, so a test can
 // assert that nothing leaked; a double free or a pointer the pool never
 // handed out is refused and recorded as a problem. Fault injection fails

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // A record of reported status codes, each with a copy of its extended data,
 // shared by the DXE status-code protocol and the PEI ReportStatusCode service.
 #pragma once

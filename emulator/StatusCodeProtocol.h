@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // EFI_STATUS_CODE_PROTOCOL (gEfiStatusCodeRuntimeProtocolGuid) recording
 // every reported code, with a copy of its data, in the current Platform's
 // status-code log.

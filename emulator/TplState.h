@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // The task priority level: RaiseTPL/RestoreTPL with a record of every
 // change, and the checks a UEFI core asserts (raising to a lower level,
 // restoring to a higher one, a raise left unrestored).

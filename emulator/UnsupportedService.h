@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Table members the emulator does not implement: each logs its name with the
 // current platform and answers EFI_UNSUPPORTED.
 #pragma once

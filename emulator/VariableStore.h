@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // UEFI variables: (name, vendor GUID) -> attributes and bytes, with the
 // GetVariable/GetNextVariableName semantics shared by the runtime service
 // and the PEI variable PPI, a mode that answers EFI_NOT_AVAILABLE_YET and

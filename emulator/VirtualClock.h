@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Emulated time in microseconds. Device models register tickers that run
 // whenever time advances, so they make progress exactly as fast as firmware
 // code waits (Stall, polling loops).

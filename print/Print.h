@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Formatted printing into a bounded buffer, from a variable argument list or
 // from the marshalled arguments a debug record carries.
 #pragma once

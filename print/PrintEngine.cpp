@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // The single-pass format engine. It allocates nothing and keeps all of its
 // state on the stack, so it is reentrant.
 #include "debug_report/DebugRecords.h"

@@ -1,4 +1,7 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: BSD-2-Clause
+# Copyright (c) 2026 The ComLink Authors
+
 """Boots the firmware images on QEMU and captures the serial ports.
 
   boot.py pei --harness PeiHarness.elf --append "dmc=..." --out DIR MODULE.efi...

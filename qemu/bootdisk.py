@@ -1,4 +1,7 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: BSD-2-Clause
+# Copyright (c) 2026 The ComLink Authors
+
 """Builds the U-Boot boot disk: an MBR with one FAT partition holding boot.scr
 (a legacy uImage script, which U-Boot's distro boot runs) and the given files."""
 

@@ -1,4 +1,7 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: BSD-2-Clause
+# Copyright (c) 2026 The ComLink Authors
+
 """Boot tests: both modules on QEMU, serial captures checked against the
 expected text in qemu/expected/. Fails at the first boot that crashes, hangs
 or prints other text, and says what was expected."""

@@ -1,4 +1,7 @@
 #!/bin/sh
+# SPDX-License-Identifier: BSD-2-Clause
+# Copyright (c) 2026 The ComLink Authors
+
 # Configures (when needed) and builds the two firmware trees' boot files; the
 # build's output is shown only when it fails.
 set -e

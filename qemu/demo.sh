@@ -1,4 +1,7 @@
 #!/bin/sh
+# SPDX-License-Identifier: BSD-2-Clause
+# Copyright (c) 2026 The ComLink Authors
+
 # Builds the boot files and boots both modules on QEMU, showing what COM1 and
 # COM2 printed. BUILD is the directory holding the uefi-x64 and uefi-ia32 trees.
 set -e

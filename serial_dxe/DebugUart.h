@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Early set-up of the platform's debug UART, run while the image loads: the
 // UART is reached directly (port I/O or MMIO), optionally behind PCI bridges.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // The driver-model side of ComLinkDxe: Supported, Start and Stop on
 // controllers that carry UART_ACCESS_PROTOCOL, one Serial I/O child per UART.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 #include "serial_dxe/DriverEntry.h"
 #include "Protocol/ComponentName.h"
 #include "Protocol/ComponentName2.h"

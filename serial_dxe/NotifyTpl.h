@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Holds the task priority at TPL_NOTIFY for a scope: the driver's only mutual
 // exclusion around register and FIFO sequences.
 #pragma once

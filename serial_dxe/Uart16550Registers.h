@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // 16550 register numbers and their bits, shared by the driver, the debug UART
 // set-up and the emulated chip.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 #include "status_code_pei/Com1Registers.h"
 #include "status_code_pei/SerialTracePei.h"
 #include "support/IoAccess.h"

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // The legacy COM1 UART as the PEI console uses it: 8-bit ports from 0x3F8.
 #pragma once
 

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 #include "debug_report/DebugRecords.h"
 #include "debug_report/DebugReport.h"
 #include "status_code_pei/SerialTracePei.h"

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 #include "Guid/StatusCodeSerialGates.h"
 #include "debug_report/DebugReport.h"
 #include "print/Print.h"

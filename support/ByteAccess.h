@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Little-endian loads and stores of 1 to 8 bytes at any alignment, and byte
 // comparison, for pointers the caller has already made sure of. Inline and
 // unchecked, so that an image needing only these links none of the checked

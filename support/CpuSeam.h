@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // The processor seam: the only way module code reaches instructions that a
 // host cannot execute. Firmware builds implement it with the instructions
 // themselves (support/firmware/); host builds route it to the emulator.

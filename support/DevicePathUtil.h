@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Device-path node accessors, validation and size. Node headers are read
 // without alignment requirement.
 #pragma once

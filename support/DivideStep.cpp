@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 #include "support/DivideStep.h"
 
 UINT32 CpuDivide64By32(UINT32 High, UINT32 Low, UINT32 Divisor, UINT32 *Remainder) {

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Port I/O with width checks, and single-byte memory-mapped accesses.
 #pragma once
 

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Build-time limits of the string and device-path routines (0 = no limit).
 #pragma once
 

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // 64-bit division that needs no compiler helper on IA-32. A zero divisor
 // raises an assertion and gives quotient 0 with the dividend as remainder.
 #pragma once

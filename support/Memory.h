@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Memory copy and zero. A range that wraps around the address space raises an
 // assertion and is left alone.
 #pragma once

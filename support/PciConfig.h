@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // PCI configuration space through the legacy 0xCF8/0xCFC mechanism. Addresses
 // are (Bus << 20) | (Device << 15) | (Function << 12) | Register.
 #pragma once

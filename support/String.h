@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // ASCII and UTF-16 string routines. Argument errors raise assertions that
 // return; a null string then counts as empty.
 #pragma once

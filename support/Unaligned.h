@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Loads and stores without alignment requirement, and GUIDs handled as two
 // unaligned little-endian 64-bit halves. A null pointer raises an assertion;
 // loads then give 0 and stores write nothing.

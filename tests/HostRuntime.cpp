@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Sanitizer defaults for every host test binary.
 extern "C" const char *__asan_default_options() {
 #if defined(__i386__)

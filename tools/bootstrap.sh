@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: BSD-2-Clause
+# Copyright (c) 2026 The ComLink Authors
+
 # Installs the Debian packages the builds and tests need; as non-root, prints the command instead.
 set -euo pipefail
 

@@ -1,4 +1,7 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: BSD-2-Clause
+# Copyright (c) 2026 The ComLink Authors
+
 """Checks a firmware image: machine, subsystem, no imports, relocations, no .CRT, layout, size."""
 import os
 import struct

@@ -1,4 +1,7 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: BSD-2-Clause
+# Copyright (c) 2026 The ComLink Authors
+
 """Deepest stack below a function of an IA-32 firmware image, from the compiler's own data.
 
 The sources of the image's libraries are compiled again, with the flags of the

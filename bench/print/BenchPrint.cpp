@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // CPU time per line of the print engine beside glibc's snprintf producing the
 // same text: the six line formats of the PEI console and typical debug
 // messages (one of them from a marshalled argument list, as a debug record

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Line utilisation of the serial driver on the virtual clock: one port writes
 // 64 KiB to a peer at 115200 and 9600 baud, 8N1, with the UART's FIFOs on and
 // off. The peer is drained as bytes arrive, so only the writer limits the rate.

@@ -1,3 +1,6 @@
+# SPDX-License-Identifier: BSD-2-Clause
+# Copyright (c) 2026 The ComLink Authors
+
 # A firmware target: PE/COFF objects from clang, images linked by lld-link.
 set(CMAKE_EXECUTABLE_SUFFIX ".efi")
 set(CMAKE_STATIC_LIBRARY_PREFIX "")

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 #include "debug_report/DeadLoop.h"
 
 #include "debug_report/DebugReport.h"

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // ComLinkDxe's level mask: cached, read from the variable once the priority
 // allows, and exposed to other software through DEBUG_LEVEL_PROTOCOL.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // ComLinkDxe-only reporting entry points and state.
 #pragma once
 

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Finding the image that holds an address and the module name its debug
 // information records, for the assertion dead loop's diagnostics.
 #pragma once

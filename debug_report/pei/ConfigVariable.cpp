@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 #include "debug_report/pei/ConfigVariable.h"
 
 EFI_STATUS ReadDebugMessageConfig(const EFI_PEI_READ_ONLY_VARIABLE2_PPI *Variable,

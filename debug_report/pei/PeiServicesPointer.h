@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // The PEI services pointer, which the PEI foundation keeps in the pointer-sized
 // slot just below the IDT base.
 #pragma once

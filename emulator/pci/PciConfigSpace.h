@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // PCI configuration space behind the 0xCF8/0xCFC mechanism: functions on bus
 // 0 and behind PCI-to-PCI bridges, reached only while every bridge above them
 // forwards their bus (secondary/subordinate registers as programmed now).

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // COM1 as PEI code meets it: the 16550 model at ports 0x3F8 to 0x3FF of the
 // platform's I/O bus. PEI polls the line status without any timer service,
 // so every port access here takes one microsecond of virtual time, as an

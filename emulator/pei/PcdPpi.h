@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // EFI_PEI_PCD_PPI over a token database: tokens are declared with a width and
 // a default, values live until the instance goes, and every set is logged
 // with the value exactly as it was passed. The PPI's members take no

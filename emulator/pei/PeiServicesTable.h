@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // EFI_PEI_SERVICES (PI member order) whose members reach the current
 // Platform's PEI services; unimplemented members answer EFI_UNSUPPORTED and
 // are logged.

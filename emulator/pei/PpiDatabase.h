@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // The PEI foundation's PPI database: installed PPI descriptors, notify
 // registrations, callback notifications delivered at once and dispatch
 // notifications delivered after the running module's entry point returns.

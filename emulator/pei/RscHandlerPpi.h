@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // EFI_PEI_RSC_HANDLER_PPI: Register hands a callback to the platform's PEI
 // status-code router, which from then on calls it for every reported code;
 // Unregister takes it away. The members take no instance pointer, so they

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Where PEI ReportStatusCode goes: every code is recorded in the status-code
 // log and handed to each registered handler in registration order (the RSC
 // handler PPI registers its callbacks here).

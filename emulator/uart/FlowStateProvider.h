@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // The platform's SERIAL_FLOW_STATE_PROTOCOL: a shared table of XON/XOFF
 // characters, two bytes per port after a four-byte head, and port indices
 // handed out in order.

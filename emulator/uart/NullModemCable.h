@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Joins two UART models: each one's TX to the other's RX, RTS to CTS, and DTR
 // to DSR and DCD. Bytes arrive when the sender's last stop bit ends.
 #pragma once

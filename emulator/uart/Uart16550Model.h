@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // A 16550 UART as firmware sees it: eight registers with the divisor latch,
 // 16-byte FIFOs (single holding registers with FIFOs off), line status that
 // follows the time each character takes on the line against the virtual

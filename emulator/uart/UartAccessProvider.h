@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // The platform's UART_ACCESS_PROTOCOL over one emulated 16550.
 #pragma once
 

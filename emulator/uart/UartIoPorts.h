@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Puts a UART model on the emulated I/O bus at a port base (0x3F8 for COM1).
 // Wider accesses reach consecutive registers one byte lane at a time.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Arbitrary formats, flags, buffer sizes and marshalled areas through the
 // print engine. Every buffer is an exactly sized heap block, so ASan reports
 // any access outside the format, the area, the argument texts or the output.

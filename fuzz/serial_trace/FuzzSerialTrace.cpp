@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Arbitrary status codes and records for SerialStatusCodeWorker. Each record
 // lives in a heap block of exactly the size its header declares, so a read
 // past it is an AddressSanitizer report; the text of one call must never

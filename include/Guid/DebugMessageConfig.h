@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // The DebugMessageConfig variable: its name, vendor GUID, record layout, and the mapping
 // from record to debug level mask that every reader of the variable shares.
 #pragma once

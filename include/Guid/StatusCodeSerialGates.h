@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // The PEI serial console's output gates: BOOLEAN dynamic PCDs in the platform's PCD database.
 #pragma once
 

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Status-code types, values, the extended-data header and the data-type GUIDs.
 #pragma once
 

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Status-code router PPI: lets a PEIM receive every status code reported in PEI.
 #pragma once
 

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // UEFI component name protocol (ISO 639-2 language codes such as "eng").
 #pragma once
 

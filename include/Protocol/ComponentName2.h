@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // UEFI component name 2 protocol (RFC 4646 language tags such as "en-US").
 #pragma once
 

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Protocol through which other software reads or replaces a module's debug level mask.
 #pragma once
 

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Device path node header, node type and subtype numbers, and the protocol GUID.
 #pragma once
 

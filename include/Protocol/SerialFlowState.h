@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // The platform's shared XON/XOFF flow-state table, one pair of flow characters per port.
 #pragma once
 

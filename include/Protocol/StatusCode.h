@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Status-code runtime protocol: the DXE destination of status codes.
 #pragma once
 

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // The platform's access to one 16550 UART's eight registers, installed on each UART controller
 // handle.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Fundamental UEFI types, status values and calling convention, shared by
 // every build (firmware x64/IA-32 and host x64/IA-32).
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Device path node layouts. Nodes are byte-packed: they follow each other with no padding.
 #pragma once
 

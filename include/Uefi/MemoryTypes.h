@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Memory types and allocation kinds shared by boot services and PEI services.
 #pragma once
 

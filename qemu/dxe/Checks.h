@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // The application's verdicts: each check prints its outcome and counts failures.
 #pragma once
 

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // The platform's side of COM2: a controller handle with a device path and
 // UART_ACCESS_PROTOCOL reaching the 16550 at I/O port 0x2F8.
 #pragma once

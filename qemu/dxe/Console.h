@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Text on the firmware console (U-Boot's, which is COM1).
 #pragma once
 

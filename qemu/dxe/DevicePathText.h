@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Device paths as text, for the nodes this platform deals in (U-Boot's own
 // converter does not name PCI or UART flow-control nodes).
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // The platform's SERIAL_FLOW_STATE_PROTOCOL: the shared table into which the
 // driver moves each XON/XOFF port's flow characters once it finds the protocol.
 #pragma once

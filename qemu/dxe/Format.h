@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // The application's own text formatter. It serves two argument sources: its
 // own variadic calls and the marshalled argument list of a DEBUG_INFO_RECORD
 // written by an x64 module (one 8-byte slot per argument; a 32-bit integer

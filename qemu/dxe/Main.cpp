@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // The platform application that U-Boot runs: it publishes COM2 the way a
 // platform does, loads ComLinkDxe from the boot disk, and drives the Serial
 // I/O child the driver makes, while a status-code listener of its own prints

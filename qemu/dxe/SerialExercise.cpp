@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 #include "qemu/dxe/SerialExercise.h"
 #include "Protocol/DevicePath.h"
 #include "qemu/dxe/Com2Uart.h"

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // What the platform does with the Serial I/O child ComLinkDxe made for COM2:
 // line settings, a conversation with the host, loopback and flow control.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // A listener for the driver's status codes: EFI_STATUS_CODE_PROTOCOL of our
 // own, which prints every code, debug message and assertion readably.
 #pragma once

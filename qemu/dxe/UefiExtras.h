@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // The UEFI interfaces this application uses beyond the ones the modules share
 // in include/: console output and the node kinds of the boot disk.
 #pragma once

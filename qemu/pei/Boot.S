@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Multiboot v1 entry of the PEI harness and its exception stubs.
 
 #define MULTIBOOT_MAGIC 0x1BADB002

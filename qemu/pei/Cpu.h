@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Processor set-up of the harness: flat segments, an IDT whose preceding slot
 // holds the PEI services pointer, port I/O, and the way out of QEMU.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // The harness's own log, on COM2, so that COM1 carries only what the modules print.
 #pragma once
 

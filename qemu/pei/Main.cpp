@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // The PEI harness: a multiboot kernel that plays the PEI foundation for the
 // PE32 modules QEMU hands it (-initrd "a.efi,b.efi"), in that order.
 #include "Pi/StatusCode.h"

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Loading PE32 images handed over as multiboot modules: executed in place when
 // their file layout is their memory layout (as an image built for flash is),
 // copied otherwise, and relocated to where they run.

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // What the harness does as a PEI foundation: the services table, the PPI
 // database with its notifications, and the status-code router behind
 // ReportStatusCode and EFI_PEI_RSC_HANDLER_PPI.

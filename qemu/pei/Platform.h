@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // The platform around the foundation: its PCD database (the PCD PPI), its
 // variable store (the read-only variable PPI, installed by a PEIM of its own)
 // and the settings taken from the kernel command line.

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // The harness's memory: one region above the kernel and the modules, handed
 // out upwards and never freed (PEI has no free either).
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // The image handle and service tables, kept by the image's constructors;
 // every routine that needs a service reaches it through these.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // The block copy and fill that the compiler emits for struct copies and
 // zero-initialisation. String instructions keep them free of loops that the
 // optimiser could turn back into calls to themselves.

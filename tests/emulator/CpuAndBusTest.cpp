@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // I/O bus routing, the processor seam on top of it, and the virtual clock.
 #include "emulator/EmulatedCpu.h"
 #include "emulator/VirtualClock.h"

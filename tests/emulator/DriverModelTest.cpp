@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // OpenProtocol attribute rules, CloseProtocol, OpenProtocolInformation, and
 // ConnectController/DisconnectController driving a bus driver, including the
 // disconnects that uninstalling, reinstalling and exclusive opens cause.

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Events through the boot services table: creation rules, signalling,
 // notifications run at their TPL, and the leak report for unclosed events.
 #include "emulator/testing/PlatformTest.h"

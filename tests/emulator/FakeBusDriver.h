@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // A bus driver as the UEFI driver model expects one: it manages controllers
 // carrying kParentGuid, opens that protocol BY_DRIVER, and makes Children
 // child handles carrying kChildGuid, each opening the parent BY_CHILD_CONTROLLER.

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Protocol installation, lookup and registration notifications through the
 // boot services table.
 #include "FakeBusDriver.h"

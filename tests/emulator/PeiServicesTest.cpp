@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // PEI services: the PPI database with callback and dispatch notifications,
 // ReportStatusCode routing, the services pointer below the IDT, and the
 // read-only variable PPI.

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Pool accounting and misuse detection, TPL bookkeeping, fault injection.
 #include "emulator/EmulatedCpu.h"
 #include "emulator/FaultInjector.h"

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Runtime variables, the status-code protocol, the service-call checks every
 // table member makes (fault injection, TPL limits, unsupported members), and
 // the Platform fixture itself.

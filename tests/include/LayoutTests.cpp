@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Every definition header is included here so that its layout asserts are compiled in both
 // host builds; the tests check what asserts cannot: GUID values, byte images and calling
 // conventions.

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Arguments taken from a marshalled list, as debug records carry them.
 #include "PrintTestUtil.h"
 #include "debug_report/DebugRecords.h"

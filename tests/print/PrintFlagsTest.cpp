@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Count-only and UTF-16 forms, and the checks on the caller's buffer.
 #include "PrintTestUtil.h"
 #include "debug_report/DebugRecords.h"

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // The engine's building blocks and its status-name table.
 #include "print/PrintInternal.h"
 #include "print/StatusNameTable.h"

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Helpers that run the print engine into exactly-sized heap buffers, so any
 // write past the given capacity is caught by AddressSanitizer.
 #pragma once

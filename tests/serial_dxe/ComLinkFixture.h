@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // A platform with ComLinkDxe loaded (entry point run against the emulated
 // system table, COM1 on the I/O bus) and UART controllers to bind to.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 #include "ComLinkFixture.h"
 
 #include "serial_dxe/ComponentName.h"

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Every boot-service call (allocations included) that Start and Stop make is
 // failed once, one at a time; each run must answer with a clear status, leak
 // nothing, leave nothing opened or installed, and let a later Start succeed.

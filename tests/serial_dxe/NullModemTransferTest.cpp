@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Two ports joined by a null-modem cable exchange 64 KiB each way while both
 // sides keep calling Write and Read in small, irregular pieces. Flow control
 // has to stop each sender whenever the other side falls behind: nothing may

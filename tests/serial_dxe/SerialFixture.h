@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // One or two serial ports built the way Start builds them (record from the
 // template, child device path, access protocol over an emulated 16550), on a
 // fresh platform that must be left clean.

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // The road of a debug message: a PEI module reports it, the level is filtered
 // by DebugMessageConfig, the record travels through the PEI services and the
 // router to the worker, which decodes it and prints it on COM1.

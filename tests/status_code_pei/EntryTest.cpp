@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Module entry: COM1 set-up, registration with the router and loading of the
 // output gates, now or from the dispatch notification.
 #include "SerialTraceFixture.h"

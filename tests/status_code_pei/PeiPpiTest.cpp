@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // The emulated RSC handler and PCD PPIs behave as PI describes them.
 #include "SerialTraceFixture.h"
 

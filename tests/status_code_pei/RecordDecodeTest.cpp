@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // The decoders against records of the reporting library's layout and against
 // records too short for what they claim to be.
 #include "SerialTraceFixture.h"

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // A PEI platform for SerialTracePei: COM1 on the I/O bus, the PCD database
 // with the four gates, the RSC handler PPI, and helpers that build status-code
 // records in exactly sized heap blocks, as an arbitrary reporter would.

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // The worker's classes, gates and lines, byte for byte as COM1 receives them.
 #include "SerialTraceFixture.h"
 

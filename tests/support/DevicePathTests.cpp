@@ -1,8 +1,11 @@
-#include "testing/ReportedRecords.h"
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 #include "emulator/testing/PlatformTest.h"
 #include "support/DevicePathUtil.h"
 #include "support/dxe/DevicePathAlloc.h"
 #include "support/dxe/Pool.h"
+#include "testing/ReportedRecords.h"
 
 #include <string>
 #include <vector>

@@ -1,8 +1,11 @@
-#include "testing/ReportedRecords.h"
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 #include "Uefi/SystemTable.h"
 #include "emulator/testing/PlatformTest.h"
 #include "support/dxe/Pool.h"
 #include "support/dxe/ServiceTables.h"
+#include "testing/ReportedRecords.h"
 
 #include <cstring>
 #include <string>

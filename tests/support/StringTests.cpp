@@ -1,6 +1,9 @@
-#include "testing/ReportedRecords.h"
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 #include "emulator/testing/PlatformTest.h"
 #include "support/String.h"
+#include "testing/ReportedRecords.h"
 
 #include <algorithm>
 #include <cstring>

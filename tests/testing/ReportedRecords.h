@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Reading back the debug and assertion records that reached the emulated
 // status-code log.
 #pragma once

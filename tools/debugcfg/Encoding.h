@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // The forms a DebugMessageConfig record is stored or set in: raw bytes, an efivarfs file,
 // a hex string, and the U-Boot shell command.
 #pragma once

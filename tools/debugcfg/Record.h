@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // Building DebugMessageConfig records from presets, masks and level names.
 #pragma once
 

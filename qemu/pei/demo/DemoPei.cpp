@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // A platform PEIM as the PEI console sees one: memory initialisation that
 // reports progress, finds a faulty DIMM, and tells about it in every form a
 // module has (status codes with and without data, debug messages at several

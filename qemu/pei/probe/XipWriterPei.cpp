@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // A PEIM that breaks the rule of code executing from flash by writing its own
 // global data: the harness must stop it, which shows that a module it runs in
 // place without a fault really keeps no writable globals.

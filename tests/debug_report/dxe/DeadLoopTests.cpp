@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // The assertion dead loop's diagnostics against synthetic PE32, PE32+ and TE
 // images, against ComLinkDxe.efi itself, and through a real call whose
 // return address lies inside an image.

@@ -1,11 +1,14 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 // A platform per test with the DXE reporting library's module state reset.
 #pragma once
 
-#include "testing/ReportedRecords.h"
 #include "debug_report/DebugLevel.h"
 #include "debug_report/dxe/DxeDebugLevel.h"
 #include "debug_report/dxe/DxeReport.h"
 #include "emulator/testing/PlatformTest.h"
+#include "testing/ReportedRecords.h"
 
 #include <string>
 #include <vector>

@@ -1,9 +1,12 @@
-#include "testing/ReportedRecords.h"
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
 #include "Guid/DebugMessageConfig.h"
 #include "Pi/PeiServices.h"
 #include "debug_report/DebugLevel.h"
 #include "debug_report/pei/PeiServicesPointer.h"
 #include "emulator/testing/PlatformTest.h"
+#include "testing/ReportedRecords.h"
 
 #include <cstring>
 #include <string>
