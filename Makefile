@@ -8,7 +8,7 @@ FUZZ_SECONDS ?= 30
 CMAKE_BUILD := cmake --build
 JOBS        ?= $(shell nproc)
 
-.PHONY: all bootstrap $(TREES) test licence-check test-host image-check test-boot demo bench fuzz format tidy clean
+.PHONY: all bootstrap $(TREES) test licence-check test-host test-tools image-check test-boot demo bench fuzz format tidy clean
 
 all: $(TREES)
 
@@ -19,7 +19,7 @@ $(TREES) host-x64-bench host-x64-fuzz: bootstrap
 	@cmake --preset $@ -B $(BUILD)/$@ >/dev/null
 	@$(CMAKE_BUILD) $(BUILD)/$@ -j$(JOBS)
 
-test: licence-check all test-host image-check test-boot
+test: licence-check all test-host test-tools image-check test-boot
 
 licence-check:
 	python3 tools/licencecheck.py
@@ -28,6 +28,9 @@ licence-check:
 test-host: host-x64 host-ia32 uefi-x64
 	cd $(BUILD)/host-x64 && COMLINK_DXE_IMAGE=$(CURDIR)/$(BUILD)/uefi-x64/ComLinkDxe.efi ctest --output-on-failure -j$(JOBS)
 	cd $(BUILD)/host-ia32 && COMLINK_DXE_IMAGE=$(CURDIR)/$(BUILD)/uefi-x64/ComLinkDxe.efi ctest --output-on-failure -j$(JOBS)
+
+test-tools:
+	python3 -m unittest discover -s tests/tools/statusdecode
 
 image-check: uefi-x64 uefi-ia32
 	python3 tools/imagecheck.py $(BUILD)/uefi-x64/ComLinkDxe.efi:x64 \
