@@ -2,8 +2,9 @@
 # SPDX-License-Identifier: BSD-2-Clause
 # Copyright (c) 2026 The ComLink Authors
 
-"""Builds the U-Boot boot disk: an MBR with one FAT partition holding boot.scr
-(a legacy uImage script, which U-Boot's distro boot runs) and the given files."""
+"""Builds the U-Boot boot disk: an MBR with one FAT partition, an EFI system
+partition, holding boot.scr (a legacy uImage script, which U-Boot's distro boot
+runs), an empty store of U-Boot's UEFI variables and the given files."""
 
 import argparse
 import os
@@ -23,7 +24,13 @@ IMAGE_NAME_LEN = 32
 
 SECTOR = 512
 PARTITION_START_LBA = 2048
-FAT32_LBA_TYPE = 0x0C
+# U-Boot's UEFI looks for an EFI system partition and says so when there is none.
+EFI_SYSTEM_PARTITION_TYPE = 0xEF
+
+# U-Boot (2023.01) loads its UEFI variables from this file on the EFI system
+# partition and complains when it is missing: the disk carries an empty store.
+UBOOT_VARIABLE_FILE = "ubootefi.var"
+UBOOT_VARIABLE_MAGIC = 0x0161566966456255
 
 
 def script_image(text: bytes, name: str) -> bytes:
@@ -42,10 +49,15 @@ def script_image(text: bytes, name: str) -> bytes:
     return header(zlib.crc32(header(0))) + payload
 
 
+def empty_variable_store() -> bytes:
+    """Header only: reserved, magic, length of the whole file, CRC32 of the (no) entries."""
+    return struct.pack("<QQII", 0, UBOOT_VARIABLE_MAGIC, 24, zlib.crc32(b""))
+
+
 def mbr(partition_sectors: int) -> bytes:
     """Classic MBR with one partition; CHS fields saturated, LBA is what counts."""
-    entry = struct.pack("<B3sB3sII", 0x80, b"\xfe\xff\xff", FAT32_LBA_TYPE, b"\xfe\xff\xff",
-                        PARTITION_START_LBA, partition_sectors)
+    entry = struct.pack("<B3sB3sII", 0x80, b"\xfe\xff\xff", EFI_SYSTEM_PARTITION_TYPE,
+                        b"\xfe\xff\xff", PARTITION_START_LBA, partition_sectors)
     sector = bytearray(SECTOR)
     sector[446:446 + 16] = entry
     sector[510:512] = b"\x55\xaa"
@@ -69,8 +81,12 @@ def build_disk(out: str, script: bytes, files: list, size_mib: int) -> None:
         scr = os.path.join(tmp, "boot.scr")
         with open(scr, "wb") as f:
             f.write(script_image(script, "boot script"))
+        variables = os.path.join(tmp, UBOOT_VARIABLE_FILE)
+        with open(variables, "wb") as f:
+            f.write(empty_variable_store())
         env = dict(os.environ, MTOOLS_SKIP_CHECK="1")
-        subprocess.run(["mcopy", "-o", "-i", part, scr] + files + ["::"], check=True, env=env)
+        subprocess.run(["mcopy", "-o", "-i", part, scr, variables] + files + ["::"], check=True,
+                       env=env)
         with open(out, "wb") as disk, open(part, "rb") as p:
             disk.write(mbr(partition_sectors))
             disk.write(bytes(SECTOR * (PARTITION_START_LBA - 1)))

@@ -112,7 +112,7 @@ def test_pei_notification(images, out):
     log = check_pei(images, out, "pei-default", boot.dmc(),
                     ["dispatch notification registered for " + VARIABLE_PPI,
                      "harness: 3 modules dispatched, 0 failed"])
-    require(re.search(r"SerialTracePei.efi at [0-9A-F]+ \(in place\)", log) is not None,
+    require(re.search(r"SerialTracePei.efi at 0x[0-9A-F]+ \(in place\)", log) is not None,
             "pei-default: SerialTracePei must execute in place, from read-only memory\n" + log)
     announced = log.find("harness: permanent memory announced")
     require(0 <= announced < log.find("DemoPei.efi returned"),
@@ -128,28 +128,28 @@ def test_pei_variable_first(images, out):
     """The variable PPI is there before SerialTracePei: no notification is needed. A gate
     byte of 2 reaches the PCD unchanged and counts as on."""
     check_pei(images, out, "pei-variable-first", boot.dmc(progress=2) + " varppi=0",
-              ["harness: PCD A0311 set to 2"], ["dispatch notification registered"])
+              ["harness: PCD 0xA0311 set to 2"], ["dispatch notification registered"])
 
 
 def test_pei_oversized_variable(images, out):
     """A 23-byte DebugMessageConfig cannot be read: only the enable gate is set, the class
     gates keep their defaults and the level mask is the default one."""
     check_pei(images, out, "pei-default", boot.dmc(progress=0, error=0, other=0) + "00",
-              ["harness: PCD A0314 set to 1"], ["PCD A0311 set to", "PCD A0312 set to"])
+              ["harness: PCD 0xA0314 set to 1"], ["PCD 0xA0311 set to", "PCD 0xA0312 set to"])
 
 
 def test_pei_gates_and_levels(images, out):
     """Progress and error output off, a custom level mask of VERBOSE and ERROR."""
     check_pei(images, out, "pei-quiet",
               boot.dmc(progress=0, error=0, other=1, levels=["VERBOSE", "ERROR"]),
-              ["harness: PCD A0311 set to 0", "harness: PCD A0312 set to 0"])
+              ["harness: PCD 0xA0311 set to 0", "harness: PCD 0xA0312 set to 0"])
 
 
 def test_pei_no_variable(images, out):
     """No variable service at all: platform gate defaults and the default level mask."""
     check_pei(images, out, "pei-no-variable", "varppi=none pcd=1001",
               ["dispatch notification registered for " + VARIABLE_PPI],
-              ["PCD A0314 set to"])
+              ["PCD 0xA0314 set to"])
 
 
 def test_pei_without_rsc_handler(images, out):
@@ -157,7 +157,7 @@ def test_pei_without_rsc_handler(images, out):
     neither calls through the missing PPI nor fails its dispatch."""
     rc, com1, com2 = pei_boot(images, out, boot.dmc() + " omit=rsc")
     log = com2.decode(errors="replace")
-    require(rc == boot.PEI_EXIT_SUCCESS and "SerialTracePei.efi returned 00000000" in log,
+    require(rc == boot.PEI_EXIT_SUCCESS and "SerialTracePei.efi returned 0x00000000" in log,
             "omit=rsc: SerialTracePei must return success without a crash\n" + log)
     require(com1 == b"", "omit=rsc: nothing can reach COM1, got %r" % com1[:200])
 
@@ -216,6 +216,9 @@ def test_dxe(images, out):
     require(begin >= 0, "the platform application never started or died at once (no %r on "
             "COM1; a fault under U-Boot ends QEMU without a word). Last COM1 lines:\n%s\n(see %s)"
             % (DXE_BEGIN, tail(com1), capture))
+    for noise in (b"No EFI system partition", b"Failed to load EFI variables"):
+        require(noise not in com1[:begin], "U-Boot says %r: the boot disk lacks what it looks for "
+                "(see %s)" % (noise, capture))
     end = com1.find(b"=== ComLink platform application: ", begin + len(DXE_BEGIN))
     require(end >= 0, "the platform application never finished (a fault?); its last lines:\n%s"
             % tail(com1[begin:]))

@@ -77,7 +77,7 @@ void CheckDriverLevel(EFI_HANDLE Driver, UINT32 Expected, CHECKS &Checks) {
                     BootServices()->HandleProtocol(Driver, &gDebugLevelProtocolGuid, &Interface)) &&
       Checks.Status("GetLevel", static_cast<DEBUG_LEVEL_PROTOCOL *>(Interface)->GetLevel(
                                     static_cast<DEBUG_LEVEL_PROTOCOL *>(Interface), &Level))) {
-    Print("app: ComLinkDxe's debug level mask %08lx\n", Level);
+    Print("app: ComLinkDxe's debug level mask 0x%08lx\n", Level);
     Checks.That(Level == Expected, "the driver took its level mask from DebugMessageConfig");
   }
 }
@@ -157,6 +157,8 @@ void Connection(EFI_HANDLE Driver, EFI_HANDLE Controller, UINT32 FlowControlMap,
       ExerciseSerialIo(Child, Serial, Checks);
     }
   }
+  Print("app: disconnecting: the core calls Stop twice (for the child, then for the controller); "
+        "each call reports Disable\n");
   Checks.Status("DisconnectController", Bs->DisconnectController(Controller, Driver, nullptr));
   void *Gone = nullptr;
   Checks.That(Child == nullptr ||

@@ -67,6 +67,22 @@ constexpr CONTROL_NAME ControlNames[] = {
     {EFI_SERIAL_HARDWARE_FLOW_CONTROL_ENABLE, "RTS/CTS"},
 };
 
+constexpr const CHAR8 *ParityNames[] = {"DefaultParity", "NoParity",   "EvenParity",
+                                        "OddParity",     "MarkParity", "SpaceParity"};
+constexpr const CHAR8 *StopBitsNames[] = {"DefaultStopBits", "OneStopBit", "OneFiveStopBits",
+                                          "TwoStopBits"};
+
+template <UINTN Count> const CHAR8 *NameOf(const CHAR8 *const (&Names)[Count], UINT32 Value) {
+  return Value < Count ? Names[Value] : "unknown";
+}
+
+const CHAR8 *FlowCharName(UINT8 Char) {
+  if (Char == Xon) {
+    return "XON";
+  }
+  return Char == Xoff ? "XOFF" : "no flow character";
+}
+
 class SESSION {
 public:
   SESSION(EFI_HANDLE Child, EFI_SERIAL_IO_PROTOCOL *SerialIo, CHECKS &Checks)
@@ -74,9 +90,10 @@ public:
 
   void PrintMode() {
     const EFI_SERIAL_IO_MODE *Mode = mSerialIo->Mode;
-    Print("app: mode: %ld baud, %d data bits, parity %d, stop bits %d, timeout %d us, receive "
-          "FIFO depth %d\n",
-          Mode->BaudRate, Mode->DataBits, Mode->Parity, Mode->StopBits, Mode->Timeout,
+    Print("app: mode: %ld baud, %d data bits, parity %d (%a), stop bits %d (%a), timeout %d us, "
+          "receive FIFO depth %d\n",
+          Mode->BaudRate, Mode->DataBits, Mode->Parity, NameOf(ParityNames, Mode->Parity),
+          Mode->StopBits, NameOf(StopBitsNames, Mode->StopBits), Mode->Timeout,
           Mode->ReceiveFifoDepth);
   }
 
@@ -104,7 +121,7 @@ public:
       Names[Used++] = ' ';
     }
     Names[Used > 0 ? Used - 1 : 0] = '\0';
-    Print("app: control bits %a: %04x (%a)\n", When, Bits, Names);
+    Print("app: control bits %a: 0x%04x (%a)\n", When, Bits, Names);
     return Bits;
   }
 
@@ -182,7 +199,7 @@ public:
 
 void ExerciseSerialIo(EFI_HANDLE Child, EFI_SERIAL_IO_PROTOCOL *SerialIo, CHECKS &Checks) {
   SESSION Session(Child, SerialIo, Checks);
-  Print("app: Serial I/O revision %x\n", SerialIo->Revision);
+  Print("app: Serial I/O revision 0x%08x\n", SerialIo->Revision);
   Session.PrintMode();
   Session.Control("after Start");
 
@@ -257,8 +274,9 @@ void ExerciseXonXoff(EFI_HANDLE Child, EFI_SERIAL_IO_PROTOCOL *SerialIo, UINT8 P
   Print("app: XON/XOFF flow control\n");
   Session.PrintPath();
   Checks.Status("flow-state table published", FlowStatePublish(PortIndex));
-  Print("app: flow-state table row %d: sent %02x, received %02x; UART PortIndex %d\n", PortIndex,
-        FlowStateSent(), FlowStateReceived(), Com2PortIndex());
+  Print("app: flow-state table row %d: sent 0x%02x (%a), received 0x%02x (%a); UART PortIndex %d\n",
+        PortIndex, FlowStateSent(), FlowCharName(FlowStateSent()), FlowStateReceived(),
+        FlowCharName(FlowStateReceived()), Com2PortIndex());
   Checks.That(FlowStateSent() == Xon && FlowStateReceived() == Xon && Com2PortIndex() == PortIndex,
               "the driver's notification moved its XON/XOFF state into the table");
   Checks.Status(
@@ -266,13 +284,15 @@ void ExerciseXonXoff(EFI_HANDLE Child, EFI_SERIAL_IO_PROTOCOL *SerialIo, UINT8 P
       SerialIo->SetAttributes(SerialIo, 115200, 16, ReadTimeoutUs, NoParity, 8, OneStopBit));
   Session.Write(XoffPrompt);
   Checks.That(Session.AwaitFlowChar(Xoff), "the host's XOFF arrived");
-  Print("app: paused by XOFF (table: received %02x)\n", FlowStateReceived());
+  Print("app: paused by XOFF (table: received 0x%02x, %a)\n", FlowStateReceived(),
+        FlowCharName(FlowStateReceived()));
   UINTN Size = 1;
   Checks.Status("Write while paused", SerialIo->Write(SerialIo, &Size, const_cast<CHAR8 *>("!")),
                 EFI_TIMEOUT);
   Checks.That(Size == 0, "a paused port sends nothing");
   Print("app: waiting for XON\n");
   Checks.That(Session.AwaitFlowChar(Xon), "the host's XON arrived");
-  Print("app: resumed by XON (table: received %02x)\n", FlowStateReceived());
+  Print("app: resumed by XON (table: received 0x%02x, %a)\n", FlowStateReceived(),
+        FlowCharName(FlowStateReceived()));
   Session.Write("XON/XOFF: resumed\r\n");
 }

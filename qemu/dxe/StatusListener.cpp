@@ -16,30 +16,6 @@ constexpr UINT32 IllegalSoftwareState = EFI_SW_EC_ILLEGAL_SOFTWARE_STATE;
 constexpr EFI_GUID gComLinkDxeGuid = {
     0x0D275C72, 0x10C6, 0x4D8C, {0x8B, 0x2C, 0x66, 0x10, 0xE6, 0x9E, 0x34, 0x03}};
 
-struct CODE_NAME {
-  EFI_STATUS_CODE_TYPE Class;
-  EFI_STATUS_CODE_VALUE Value;
-  const CHAR8 *Name;
-};
-
-// The serial-port codes the driver reports.
-constexpr CODE_NAME CodeNames[] = {
-    {EFI_PROGRESS_CODE, EFI_PERIPHERAL_SERIAL_PORT | EFI_P_PC_RESET, "serial port reset"},
-    {EFI_PROGRESS_CODE, EFI_PERIPHERAL_SERIAL_PORT | EFI_P_PC_DISABLE, "serial port disable"},
-    {EFI_PROGRESS_CODE, EFI_PERIPHERAL_SERIAL_PORT | EFI_P_PC_PRESENCE_DETECT,
-     "serial port presence detect"},
-    {EFI_PROGRESS_CODE, EFI_PERIPHERAL_SERIAL_PORT | EFI_P_PC_ENABLE, "serial port enable"},
-    {EFI_PROGRESS_CODE, EFI_PERIPHERAL_SERIAL_PORT | EFI_P_SERIAL_PORT_PC_CLEAR_BUFFER,
-     "serial port receive buffer full"},
-    {EFI_ERROR_CODE, EFI_PERIPHERAL_SERIAL_PORT | EFI_P_EC_NOT_DETECTED,
-     "serial port not detected"},
-    {EFI_ERROR_CODE, EFI_PERIPHERAL_SERIAL_PORT | EFI_P_EC_CONTROLLER_ERROR,
-     "serial port controller error"},
-    {EFI_ERROR_CODE, EFI_PERIPHERAL_SERIAL_PORT | EFI_P_EC_INPUT_ERROR, "serial port input error"},
-    {EFI_ERROR_CODE, EFI_PERIPHERAL_SERIAL_PORT | EFI_P_EC_OUTPUT_ERROR,
-     "serial port output error"},
-};
-
 STATUS_TALLY mTally;
 EFI_HANDLE mHandle;
 
@@ -52,15 +28,6 @@ bool SameGuid(const EFI_GUID &A, const EFI_GUID &B) {
     }
   }
   return true;
-}
-
-const CHAR8 *CodeName(EFI_STATUS_CODE_TYPE Class, EFI_STATUS_CODE_VALUE Value) {
-  for (const CODE_NAME &Entry : CodeNames) {
-    if (Entry.Class == Class && Entry.Value == Value) {
-      return Entry.Name;
-    }
-  }
-  return "";
 }
 
 const CHAR8 *LevelName(UINT32 Level) {
@@ -151,11 +118,16 @@ EFI_STATUS EFIAPI ReportStatusCode(EFI_STATUS_CODE_TYPE Type, EFI_STATUS_CODE_VA
   } else if (Class == EFI_ERROR_CODE) {
     mTally.Errors++;
   }
-  Print("  [%a] %a %08x %a", Source(CallerId),
-        Class == EFI_PROGRESS_CODE ? "PROGRESS" : (Class == EFI_ERROR_CODE ? "ERROR" : "CODE"),
-        Value, CodeName(Class, Value));
+  // The codes in the forms tools/statusdecode names; the type of a progress code goes without
+  // saying.
+  if (Class == EFI_PROGRESS_CODE) {
+    Print("  [%a] PROGRESS V0x%08x", Source(CallerId), Value);
+  } else {
+    Print("  [%a] %a C0x%08x:V0x%08x", Source(CallerId), Class == EFI_ERROR_CODE ? "ERROR" : "CODE",
+          Type, Value);
+  }
   if (Instance != 0) {
-    Print(" instance %d", Instance);
+    Print(" I0x%x", Instance);
   }
   // Serial-port codes carry the device path of the port they are about.
   if (Extended != nullptr && (Value & 0xFFFF0000) == EFI_PERIPHERAL_SERIAL_PORT &&

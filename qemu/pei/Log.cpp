@@ -117,6 +117,7 @@ void Print(const CHAR8 *Format, __builtin_va_list Args) {
       PutNumber(__builtin_va_arg(Args, UINT32), 10, 0);
       break;
     case 'x':
+      PutString("0x");
       PutNumber(__builtin_va_arg(Args, UINT32), 16, MinDigits);
       break;
     case 'g':

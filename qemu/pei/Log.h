@@ -12,8 +12,8 @@ void LogInitialize();
 // so that one port tells the whole story in order.
 void LogMirrorToCom1();
 
-// Directives: %s (ASCII string), %u (decimal), %x (hex), %08x (zero-padded
-// hex), %g (EFI_GUID pointer), %%.
+// Directives: %s (ASCII string), %u (decimal), %x (hex after 0x), %08x (the
+// same zero-padded), %g (EFI_GUID pointer), %%.
 void LogPrint(const CHAR8 *Format, ...);
 
 // The same for the lines about every single status code: COM2 only.

@@ -39,7 +39,7 @@ EFI_STATUS EFIAPI PcdSetBool(const EFI_GUID *Guid, UINTN TokenNumber, BOOLEAN Va
     LogPrint("harness: SetBool of unknown PCD %g %x\n", Guid, TokenNumber);
     return EFI_NOT_FOUND;
   }
-  LogPrint("harness: PCD %x set to %x\n", TokenNumber, Value);
+  LogPrint("harness: PCD %x set to %u\n", TokenNumber, Value);
   mGates[TokenNumber - FirstGateToken] = Value;
   return EFI_SUCCESS;
 }

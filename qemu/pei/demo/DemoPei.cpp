@@ -63,7 +63,7 @@ extern "C" EFI_STATUS EFIAPI DemoPeiEntryPoint(EFI_PEI_FILE_HANDLE FileHandle,
   DebugMessage(DEBUG_INFO, "DemoPei: memory controller %a, %d DIMM slots\n", "DDR4-2400", 2);
   Report(PeiServices, EFI_PROGRESS_CODE, EFI_COMPUTING_UNIT_MEMORY | EFI_CU_MEMORY_PC_SPD_READ, 0,
          nullptr);
-  DebugMessage(DEBUG_ERROR, "DemoPei: DIMM %d SPD checksum %04x, expected %04x: %r\n", Dimm,
+  DebugMessage(DEBUG_ERROR, "DemoPei: DIMM %d SPD checksum 0x%04x, expected 0x%04x: %r\n", Dimm,
                SpdChecksum, ExpectedChecksum, EFI_CRC_ERROR);
   Report(PeiServices, EFI_ERROR_CODE | EFI_ERROR_MINOR,
          EFI_COMPUTING_UNIT_MEMORY | EFI_CU_MEMORY_EC_SPD_FAIL, Dimm, &gDemoPeiGuid);
