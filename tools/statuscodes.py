@@ -206,6 +206,13 @@ X86_EXCEPTIONS = {
     0x0013: "SIMD Exception",
 }
 
+# The progress of a boot phase's core, shared by the PEI Core, DXE Core and Runtime subclasses.
+PHASE_CORE_PROGRESS = {
+    0x1000: "Entry Point",
+    0x1001: "Handoff to Next",
+    0x1002: "Return to Last",
+}
+
 # Operations of one subclass; the exception subclasses number theirs from 0.
 SUBCLASS_OPERATIONS = {
     (COMPUTING_UNIT, 0x01, PROGRESS): {
@@ -320,11 +327,7 @@ SUBCLASS_OPERATIONS = {
         0x1000: "Entry Point",
         0x1001: "Handoff to Next",
     },
-    (SOFTWARE, 0x02, PROGRESS): {
-        0x1000: "Entry Point",
-        0x1001: "Handoff to Next",
-        0x1002: "Return to Last",
-    },
+    (SOFTWARE, 0x02, PROGRESS): PHASE_CORE_PROGRESS,
     (SOFTWARE, 0x02, ERROR): {
         0x1000: "DXE Corrupt",
         0x1001: "DXE IPL Not Found",
@@ -350,9 +353,7 @@ SUBCLASS_OPERATIONS = {
         0x1007: "Recovery Failed",
     },
     (SOFTWARE, 0x04, PROGRESS): {
-        0x1000: "Entry Point",
-        0x1001: "Handoff to Next",
-        0x1002: "Return to Last",
+        **PHASE_CORE_PROGRESS,
         0x1003: "Start Driver",
         0x1004: "Architectural Protocols Ready",
     },
@@ -378,11 +379,7 @@ SUBCLASS_OPERATIONS = {
         0x1003: "Boot Option Failed",
         0x1004: "Invalid IDE Password",
     },
-    (SOFTWARE, 0x0A, PROGRESS): {
-        0x1000: "Entry Point",
-        0x1001: "Handoff to Next",
-        0x1002: "Return to Last",
-    },
+    (SOFTWARE, 0x0A, PROGRESS): PHASE_CORE_PROGRESS,
     (SOFTWARE, 0x0B, PROGRESS): {
         0x1000: "Entry Point",
         0x1001: "Return to Last",
