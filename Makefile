@@ -45,12 +45,16 @@ demo: uefi-x64 uefi-ia32
 bench: host-x64-bench
 	@for b in $(BUILD)/host-x64-bench/bench/bench_*; do [ -x "$$b" ] && "$$b"; done; true
 
+# Each target grows its corpus in $(BUILD)/fuzz-corpus/<name> (kept between
+# runs), seeded from the checked-in fuzz/<name>/corpus that make test replays.
 fuzz: host-x64-fuzz
 	@for f in $(BUILD)/host-x64-fuzz/fuzz/fuzz_*; do \
-	    [ -x "$$f" ] || continue; echo "== $$f ($(FUZZ_SECONDS) s)"; \
-	    "$$f" -max_total_time=$(FUZZ_SECONDS) > $(BUILD)/$$(basename $$f).log 2>&1 \
-	        || { tail -n 40 $(BUILD)/$$(basename $$f).log; exit 1; }; \
-	    grep -E '^Done|^#[0-9]+.*DONE' $(BUILD)/$$(basename $$f).log | tail -n 1; done
+	    [ -x "$$f" ] || continue; n=$$(basename $$f); t=$${n#fuzz_}; \
+	    mkdir -p $(BUILD)/fuzz-corpus/$$t; echo "== $$n ($(FUZZ_SECONDS) s)"; \
+	    "$$f" -max_total_time=$(FUZZ_SECONDS) -artifact_prefix=$(BUILD)/$$n- \
+	        $(BUILD)/fuzz-corpus/$$t fuzz/$$t/corpus > $(BUILD)/$$n.log 2>&1 \
+	        || { tail -n 40 $(BUILD)/$$n.log; exit 1; }; \
+	    grep -E '^#[0-9]+.*DONE' $(BUILD)/$$n.log | tail -n 1; done
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -340,9 +340,12 @@ bool IsUsableUartNode(const EFI_DEVICE_PATH_PROTOCOL *Node) {
   return !(DataBits >= 6 && StopBits == UART_STOP_BITS_ONE_FIVE);
 }
 
+// A vendor node too short for the flow-control layout is someone else's:
+// its GUID and map would be read from beyond it.
 bool IsUartFlowControlNode(const EFI_DEVICE_PATH_PROTOCOL *Node) {
   return DevicePathType(Node) == MESSAGING_DEVICE_PATH &&
          DevicePathSubType(Node) == MSG_VENDOR_DP &&
+         DevicePathNodeLength(Node) >= sizeof(UART_FLOW_CONTROL_DEVICE_PATH) &&
          GuidEquals(&reinterpret_cast<const VENDOR_DEVICE_PATH *>(Node)->Guid,
                     &gEfiUartDevicePathGuid);
 }

@@ -66,7 +66,9 @@ void Uart16550Model::AdvanceTo(UINT64 Ns) {
   while (Shifting && ShiftEndNs <= Ns) {
     const UINT64 EndNs = ShiftEndNs;
     Shifting = false;
-    Emit(ShiftByte, 0);
+    const UINT8 Errors = NextCharacterErrors;
+    NextCharacterErrors = 0;
+    Emit(ShiftByte, Errors);
     if (!TransmitQueue.empty()) {
       LoadShifter(EndNs);
     }
@@ -97,14 +99,14 @@ void Uart16550Model::Receive(UINT8 Byte, UINT8 Errors, const FRAME &Sender) {
     Errors |= Lsr::FramingError;
   }
   if (ReceiveQueue.size() < Capacity()) {
-    ReceiveQueue.push_back({Byte, Errors});
+    ReceiveQueue.push_back({Byte, Errors, Errors});
     return;
   }
   // Overrun: with FIFOs the new character is lost, without them it replaces
   // the unread one in the holding register.
   Overrun = true;
   if (!FifoOn) {
-    ReceiveQueue.back() = {Byte, Errors};
+    ReceiveQueue.back() = {Byte, Errors, Errors};
   }
 }
 
@@ -117,6 +119,23 @@ void Uart16550Model::SetModemInputs(UINT8 Lines) {
   Sync();
   ExternalInputs = Lines & (Msr::Cts | Msr::Dsr | Msr::Ri | Msr::Dcd);
   RefreshModemInputs();
+}
+
+void Uart16550Model::CorruptNextCharacter(UINT8 LineErrors) {
+  Sync();
+  NextCharacterErrors = LineErrors & LineErrorBits;
+}
+
+std::vector<Uart16550Model::CHARACTER> Uart16550Model::TakeDelivered() {
+  std::vector<CHARACTER> Characters;
+  Characters.swap(Delivered);
+  return Characters;
+}
+
+std::vector<UINT8> Uart16550Model::TakeWrittenToTransmitter() {
+  std::vector<UINT8> Bytes;
+  Bytes.swap(WrittenToTransmitter);
+  return Bytes;
 }
 
 std::vector<UINT8> Uart16550Model::TakeTransmitted() {
@@ -173,7 +192,7 @@ UINT8 Uart16550Model::LineStatus() {
                             [](const RECEIVED &Entry) { return Entry.Errors != 0; })) {
     Status |= Lsr::FifoError;
   }
-  if (TransmitQueue.empty()) {
+  if (TransmitQueue.empty() && !TransmitterStuck) {
     Status |= Lsr::Thre | (Shifting ? 0 : Lsr::Temt);
   }
   // Reading clears the overrun and the error flags of the byte on top.
@@ -213,6 +232,7 @@ UINT8 Uart16550Model::Read(UINT32 Index) {
     } else {
       if (!ReceiveQueue.empty()) {
         LastReceived = ReceiveQueue.front().Byte;
+        Delivered.push_back({LastReceived, ReceiveQueue.front().Arrival});
         ReceiveQueue.pop_front();
       }
       Value = LastReceived;
@@ -259,12 +279,21 @@ void Uart16550Model::Write(UINT32 Index, UINT8 Value) {
   case UartRegister::Data:
     if (Latch) {
       DivisorLatch = static_cast<UINT16>((DivisorLatch & 0xFF00) | Value);
-    } else if (TransmitQueue.size() < Capacity()) {
+      break;
+    }
+    WrittenToTransmitter.push_back(Value);
+    if (TransmitterStuck) {
+      break;
+    }
+    if (TransmitQueue.size() < Capacity()) {
       TransmitQueue.push_back(Value);
       if (!Shifting) {
         LoadShifter(NowNs);
       }
-    } else if (!FifoOn) {
+      break;
+    }
+    Overflows++;
+    if (!FifoOn) {
       TransmitQueue.back() = Value; // overwrites the unsent holding register
     }
     break;

@@ -49,6 +49,22 @@ public:
   void SetModemInputs(UINT8 Lines);
   // A faulty scratch register reads back the complement of what was written.
   void SetScratchFaulty(bool Faulty) { ScratchFaulty = Faulty; }
+  // A transmitter that never reports empty (a chip held in reset, a miswired
+  // board): THRE and TEMT read 0 and written bytes go nowhere.
+  void SetTransmitterStuck(bool Stuck) { TransmitterStuck = Stuck; }
+  // The next character to leave the transmitter arrives with these errors
+  // (Lsr::ParityError, Lsr::FramingError, Lsr::Break): noise on the line.
+  void CorruptNextCharacter(UINT8 LineErrors);
+
+  struct CHARACTER {
+    UINT8 Byte;
+    UINT8 Errors; // as the character arrived, before any LSR read cleared them
+  };
+  // Characters RBR reads took out of the receiver, in order.
+  std::vector<CHARACTER> TakeDelivered();
+  // Bytes written to THR, in order, and those the transmitter had no room for.
+  std::vector<UINT8> TakeWrittenToTransmitter();
+  UINT64 TransmitOverflows() const { return Overflows; }
 
   // Bytes that left the line with no cable attached (loopback keeps them).
   std::vector<UINT8> TakeTransmitted();
@@ -77,7 +93,8 @@ private:
   friend class NullModemCable;
   struct RECEIVED {
     UINT8 Byte;
-    UINT8 Errors;
+    UINT8 Errors;  // still shown in LSR
+    UINT8 Arrival; // as it arrived
   };
   // Receivers agree on a character only when rate and frame format match.
   struct FRAME {
@@ -114,12 +131,17 @@ private:
   bool FifoOn = false;
   bool Overrun = false;
   bool ScratchFaulty = false;
+  bool TransmitterStuck = false;
+  UINT8 NextCharacterErrors = 0;
+  UINT64 Overflows = 0;
 
   std::deque<UINT8> TransmitQueue;
   bool Shifting = false;
   UINT8 ShiftByte = 0;
   UINT64 ShiftEndNs = 0;
   std::deque<RECEIVED> ReceiveQueue;
+  std::vector<CHARACTER> Delivered;
+  std::vector<UINT8> WrittenToTransmitter;
 
   UINT8 ExternalInputs = 0;
   UINT8 InputLines = 0; // Msr::Cts | Dsr | Ri | Dcd as last seen

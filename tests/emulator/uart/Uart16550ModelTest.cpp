@@ -135,6 +135,56 @@ TEST_F(UartModel, LineErrorsBelongToTheByteOnTop) {
   EXPECT_EQ(Uart.Read(LsrReg) & 0x9F, 0);
 }
 
+// Bits 1-4 show once, to the first LSR read, as a real 16550 does; what the
+// byte arrived with stays on record for the checks that judge a driver.
+TEST_F(UartModel, LsrReadClearsBitsOneToFourWithoutFifos) {
+  Program(Uart, 1, 0x03, false);
+  Uart.InjectReceive('f', Lsr::FramingError | Lsr::ParityError);
+  Uart.InjectReceive('o'); // replaces 'f' in the holding register: overrun
+  Uart.InjectReceive('b', Lsr::Break | Lsr::FramingError);
+  EXPECT_EQ(Uart.Read(LsrReg) & 0x1F, Lsr::DataReady | Lsr::Overrun | Lsr::Break |
+                                          Lsr::FramingError);
+  EXPECT_EQ(Uart.Read(LsrReg) & 0x1F, Lsr::DataReady);
+  EXPECT_EQ(Uart.Read(Rbr), 'b');
+  Uart.InjectReceive('g');
+  EXPECT_EQ(Uart.Read(Rbr), 'g');
+  const auto Delivered = Uart.TakeDelivered();
+  ASSERT_EQ(Delivered.size(), 2u);
+  EXPECT_EQ(Delivered[0].Errors, Lsr::Break | Lsr::FramingError);
+  EXPECT_EQ(Delivered[1].Errors, 0);
+  EXPECT_TRUE(Uart.TakeDelivered().empty());
+}
+
+TEST_F(UartModel, TransmitterRecordsWritesOverflowsStuckAndNoise) {
+  Program(Uart, 1, 0x03, false);
+  Uart.Write(Thr, 1);
+  Uart.Write(Thr, 2);
+  EXPECT_EQ(Uart.TransmitOverflows(), 0u);
+  Uart.Write(Thr, 3);
+  EXPECT_EQ(Uart.TransmitOverflows(), 1u);
+  EXPECT_EQ(Uart.TakeWrittenToTransmitter(), (std::vector<UINT8>{1, 2, 3}));
+  Clock.Advance(1000);
+
+  Uart16550Model Peer{Clock};
+  Program(Peer, 1, 0x03, true);
+  emu::NullModemCable Cable(Uart, Peer);
+  Uart.CorruptNextCharacter(Lsr::ParityError | Lsr::Overrun);
+  Uart.Write(Thr, 'x');
+  Uart.Write(Thr, 'y');
+  Clock.Advance(200);
+  EXPECT_EQ(Peer.Read(LsrReg) & 0x1F, Lsr::DataReady | Lsr::ParityError);
+  EXPECT_EQ(Peer.Read(Rbr), 'x');
+  EXPECT_EQ(Peer.Read(LsrReg) & 0x1F, Lsr::DataReady);
+
+  Uart.SetTransmitterStuck(true);
+  EXPECT_EQ(Uart.Read(LsrReg) & (Lsr::Thre | Lsr::Temt), 0);
+  Uart.Write(Thr, 'z');
+  Clock.Advance(1000);
+  EXPECT_EQ(Uart.Read(LsrReg) & (Lsr::Thre | Lsr::Temt), 0);
+  EXPECT_EQ(Peer.Read(Rbr), 'y');
+  EXPECT_EQ(Peer.Read(LsrReg) & Lsr::DataReady, 0);
+}
+
 TEST_F(UartModel, ModemStatusReportsLinesAndDeltas) {
   Uart.SetModemInputs(Msr::Cts | Msr::Ri);
   EXPECT_EQ(Uart.Read(MsrReg), Msr::Cts | Msr::Ri | Msr::DeltaCts);
