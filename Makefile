@@ -8,14 +8,14 @@ FUZZ_SECONDS ?= 30
 CMAKE_BUILD := cmake --build
 JOBS        ?= $(shell nproc)
 
-.PHONY: all bootstrap $(TREES) test licence-check test-host test-tools image-check test-boot demo bench fuzz format tidy clean
+.PHONY: all bootstrap $(TREES) test licence-check test-host test-tools image-check test-boot demo bench fuzz coverage format tidy clean
 
 all: $(TREES)
 
 bootstrap:
 	@tools/bootstrap.sh
 
-$(TREES) host-x64-bench host-x64-fuzz: bootstrap
+$(TREES) host-x64-bench host-x64-fuzz host-x64-coverage: bootstrap
 	@cmake --preset $@ -B $(BUILD)/$@ >/dev/null
 	@$(CMAKE_BUILD) $(BUILD)/$@ -j$(JOBS)
 
@@ -55,6 +55,14 @@ fuzz: host-x64-fuzz
 	        $(BUILD)/fuzz-corpus/$$t fuzz/$$t/corpus > $(BUILD)/$$n.log 2>&1 \
 	        || { tail -n 40 $(BUILD)/$$n.log; exit 1; }; \
 	    grep -E '^#[0-9]+.*DONE' $(BUILD)/$$n.log | tail -n 1; done
+
+# Line and branch coverage of each module folder from the host suites.
+coverage: host-x64-coverage
+	@rm -rf $(BUILD)/host-x64-coverage/profiles
+	@cd $(BUILD)/host-x64-coverage && \
+	    LLVM_PROFILE_FILE=$(CURDIR)/$(BUILD)/host-x64-coverage/profiles/%p.profraw \
+	    ctest -j$(JOBS) > ctest.log || { tail -n 40 ctest.log; exit 1; }
+	@python3 tools/coverage.py $(BUILD)/host-x64-coverage
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -60,7 +60,8 @@ Bytes PathFrom(const UINT8 *Data, std::size_t Size) {
 void CheckChildPath(const UINT8 *Path) {
   for (std::size_t Offset = 0, Nodes = 0;; Nodes++) {
     const std::size_t Length = Path[Offset + 2] | (Path[Offset + 3] << 8);
-    if (Path[Offset] == END_DEVICE_PATH_TYPE && Path[Offset + 1] == END_ENTIRE_DEVICE_PATH_SUBTYPE) {
+    if (Path[Offset] == END_DEVICE_PATH_TYPE &&
+        Path[Offset + 1] == END_ENTIRE_DEVICE_PATH_SUBTYPE) {
       return;
     }
     if (Length < 4 || Nodes > 64) {
@@ -88,8 +89,8 @@ struct Controller {
 
   emu::Uart16550Model Model;
   emu::UartAccessProvider Access;
-  Bytes Path{HARDWARE_DEVICE_PATH,       HW_PCI_DP, 6, 0, 0, 0x1F, END_DEVICE_PATH_TYPE,
-             END_ENTIRE_DEVICE_PATH_SUBTYPE, 4,     0};
+  Bytes Path{HARDWARE_DEVICE_PATH,           HW_PCI_DP, 6, 0, 0, 0x1F, END_DEVICE_PATH_TYPE,
+             END_ENTIRE_DEVICE_PATH_SUBTYPE, 4,         0};
   EFI_HANDLE Handle = nullptr;
 };
 

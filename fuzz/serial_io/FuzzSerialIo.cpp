@@ -110,8 +110,8 @@ Bytes RemainingPath(UINT32 FlowMap) {
 struct Side {
   Side(emu::VirtualClock &Clock, UINT8 Function, UINT32 AccessType)
       : Model(Clock), Access(Model, u"COM fuzz", AccessType),
-        Path{HARDWARE_DEVICE_PATH, HW_PCI_DP, 6, 0, Function, 0x1F, END_DEVICE_PATH_TYPE,
-             END_ENTIRE_DEVICE_PATH_SUBTYPE, 4, 0} {
+        Path{HARDWARE_DEVICE_PATH,           HW_PCI_DP, 6, 0, Function, 0x1F, END_DEVICE_PATH_TYPE,
+             END_ENTIRE_DEVICE_PATH_SUBTYPE, 4,         0} {
     Model.SetLogging(false);
   }
 
@@ -219,7 +219,8 @@ public:
                                  FALSE) != EFI_SUCCESS) {
         Fail("the port did not start");
       }
-      const std::vector<EFI_HANDLE> Children = P.Handles().ChildrenOf(S.Controller, P.ImageHandle());
+      const std::vector<EFI_HANDLE> Children =
+          P.Handles().ChildrenOf(S.Controller, P.ImageHandle());
       if (Children.size() != 1) {
         Fail("Start made " + std::to_string(Children.size()) + " children");
       }
@@ -318,9 +319,9 @@ void Run::Step(Input &In) {
   case 6: {
     // The peer's RTS and DTR, seen here as CTS and DSR/DCD, behind its driver's back.
     const UINT8 Lines = In.Byte() & (Mcr::Rts | Mcr::Dtr);
-    Peer.Model.Write(static_cast<UINT32>(UartRegister::ModemControl),
-                     static_cast<UINT8>((Peer.Model.ModemControl() & ~(Mcr::Rts | Mcr::Dtr)) |
-                                        Lines));
+    Peer.Model.Write(
+        static_cast<UINT32>(UartRegister::ModemControl),
+        static_cast<UINT8>((Peer.Model.ModemControl() & ~(Mcr::Rts | Mcr::Dtr)) | Lines));
     break;
   }
   case 7: {

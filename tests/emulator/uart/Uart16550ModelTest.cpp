@@ -142,8 +142,8 @@ TEST_F(UartModel, LsrReadClearsBitsOneToFourWithoutFifos) {
   Uart.InjectReceive('f', Lsr::FramingError | Lsr::ParityError);
   Uart.InjectReceive('o'); // replaces 'f' in the holding register: overrun
   Uart.InjectReceive('b', Lsr::Break | Lsr::FramingError);
-  EXPECT_EQ(Uart.Read(LsrReg) & 0x1F, Lsr::DataReady | Lsr::Overrun | Lsr::Break |
-                                          Lsr::FramingError);
+  EXPECT_EQ(Uart.Read(LsrReg) & 0x1F,
+            Lsr::DataReady | Lsr::Overrun | Lsr::Break | Lsr::FramingError);
   EXPECT_EQ(Uart.Read(LsrReg) & 0x1F, Lsr::DataReady);
   EXPECT_EQ(Uart.Read(Rbr), 'b');
   Uart.InjectReceive('g');
