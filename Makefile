@@ -7,10 +7,16 @@ TREES       := host-x64 host-ia32 uefi-x64 uefi-ia32
 FUZZ_SECONDS ?= 30
 CMAKE_BUILD := cmake --build
 JOBS        ?= $(shell nproc)
+# The firmware volume: its flash address and size, and the DXE drivers it holds.
+FV_BASE     ?= 0xFFE00000
+FV_SIZE     ?= 0x10000
+FV_DXE      := $(BUILD)/uefi-x64/ComLinkDxe.efi
+FV_PEI      := $(BUILD)/uefi-ia32/SerialTracePei.efi
 
-.PHONY: all bootstrap $(TREES) test licence-check test-host test-tools image-check test-boot demo bench fuzz coverage format tidy clean
+.PHONY: all bootstrap $(TREES) fv sign test licence-check test-host test-tools test-fwpack \
+        image-check test-boot demo bench fuzz coverage format tidy clean
 
-all: $(TREES)
+all: $(TREES) fv
 
 bootstrap:
 	@tools/bootstrap.sh
@@ -19,10 +25,24 @@ $(TREES) host-x64-bench host-x64-fuzz host-x64-coverage: bootstrap
 	@cmake --preset $@ -B $(BUILD)/$@ >/dev/null
 	@$(CMAKE_BUILD) $(BUILD)/$@ -j$(JOBS)
 
-test: licence-check all test-host test-tools image-check test-boot
+test: licence-check all test-host test-tools test-fwpack image-check test-boot
 
 licence-check:
 	python3 tools/licencecheck.py
+
+# The version sections carry the project version CMake was configured with.
+fv: uefi-x64 uefi-ia32
+	@python3 tools/fwpack volume --base $(FV_BASE) --size $(FV_SIZE) --out $(BUILD)/fv \
+	    --version $$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' $(BUILD)/uefi-ia32/CMakeCache.txt) \
+	    $(FV_DXE) $(FV_PEI)
+
+# Signed copies of the DXE images in $(BUILD)/signed, for platforms that load drivers from disk
+# under Secure Boot: make sign KEY=db.key CERT=db.crt
+sign: uefi-x64
+	@test -n "$(KEY)" -a -n "$(CERT)" || { echo "make sign needs KEY=<private key> CERT=<certificate>" >&2; exit 1; }
+	@mkdir -p $(BUILD)/signed
+	@for image in $(FV_DXE); do \
+	    sbsign --key $(KEY) --cert $(CERT) --output $(BUILD)/signed/$$(basename $$image) $$image || exit 1; done
 
 # The comlink suite also reads the debug name out of the real driver image.
 test-host: host-x64 host-ia32 uefi-x64
@@ -31,10 +51,15 @@ test-host: host-x64 host-ia32 uefi-x64
 
 test-tools:
 	python3 -m unittest discover -s tests/tools/statusdecode
+	PYTHONPATH=tools python3 -m unittest discover -s tests/tools/fwpack -p '*_test.py'
 
-image-check: uefi-x64 uefi-ia32
+# Tools written elsewhere read what fwpack made; the signed driver boots.
+test-fwpack: fv
+	python3 tests/tools/fwpack/independent_check.py --build $(BUILD)
+
+image-check: fv
 	python3 tools/imagecheck.py $(BUILD)/uefi-x64/ComLinkDxe.efi:x64 \
-	    $(BUILD)/uefi-ia32/SerialTracePei.efi:ia32:xip
+	    $(BUILD)/uefi-ia32/SerialTracePei.efi:ia32:xip $(BUILD)/fv/SerialTracePei.te:ia32:te
 
 test-boot: uefi-x64 uefi-ia32
 	@BUILD=$(BUILD) qemu/test.sh

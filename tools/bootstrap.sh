@@ -6,7 +6,7 @@
 set -euo pipefail
 
 packages=(clang lld llvm cmake ninja-build python3 g++-multilib libclang-rt-14-dev qemu-user
-          qemu-system-x86 u-boot-qemu mtools dosfstools)
+          qemu-system-x86 u-boot-qemu mtools dosfstools uefitool-cli sbsigntool openssl)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -12,7 +12,7 @@ MACHINES = {"x64": (0x8664, 0x20B), "ia32": (0x14C, 0x10B)}
 SUBSYSTEM_BOOT_SERVICE_DRIVER = 11
 DIR_IMPORT, DIR_BASERELOC, DIR_DEBUG = 1, 5, 6
 SCN_MEM_WRITE = 0x80000000
-GOALS = {"ComLinkDxe.efi": 24 * 1024, "SerialTracePei.efi": 8 * 1024}
+GOALS = {"ComLinkDxe.efi": 24 * 1024, "SerialTracePei.efi": 8 * 1024, "SerialTracePei.te": 6656}
 STACK_GOALS = {"SerialTracePei.efi": 2 * 1024}
 
 
@@ -61,6 +61,31 @@ def check(path, arch, xip):
     return errors
 
 
+def check_te(path, arch):
+    """The TE image as placed in the volume (fwpack's output beside the FFS file)."""
+    data = open(path, "rb").read()
+    if data[:2] != b"VZ":
+        return ["no TE signature"]
+    machine, _, subsystem, stripped = struct.unpack_from("<HBBH", data, 2)
+    errors = []
+    if machine != MACHINES[arch][0]:
+        errors.append(f"machine 0x{machine:x}, want 0x{MACHINES[arch][0]:x}")
+    if subsystem != SUBSYSTEM_BOOT_SERVICE_DRIVER:
+        errors.append(f"subsystem {subsystem}, want {SUBSYSTEM_BOOT_SERVICE_DRIVER}")
+    if struct.unpack_from("<I", data, 28)[0] == 0:
+        errors.append("no base relocations: it could not be rebased again")
+    return errors
+
+
+def volume_report(path):
+    """What the module takes in the volume: its whole FFS file."""
+    ffs = os.path.join(os.path.dirname(path), os.path.splitext(os.path.basename(path))[0] + ".ffs")
+    if not os.path.exists(ffs):
+        return []
+    return [f"in the volume: {os.path.getsize(ffs)} bytes as an FFS file "
+            f"(image, dependency, UI and version sections, alignment padding)"]
+
+
 def stack_report(path):
     """The deepest stack of SerialTracePei's status-code worker, from the image's build tree."""
     build_dir = os.path.dirname(os.path.abspath(path))
@@ -84,7 +109,7 @@ def main():
     for arg in sys.argv[1:]:
         path, arch, *rest = arg.split(":")
         xip = "xip" in rest
-        errors = check(path, arch, xip)
+        errors = check_te(path, arch) if "te" in rest else check(path, arch, xip)
         name = path.rsplit("/", 1)[-1]
         size = len(open(path, "rb").read())
         goal = GOALS.get(name)
@@ -92,7 +117,7 @@ def main():
         print(f"{name}: {size} bytes{verdict}: {'ok' if not errors else 'FAILED'}")
         for e in errors:
             print(f"  {e}")
-        for line in stack_report(path):
+        for line in volume_report(path) + stack_report(path):
             print(f"  {line}")
         failed |= bool(errors)
     return 1 if failed else 0
