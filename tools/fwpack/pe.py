@@ -19,8 +19,9 @@ SECTION_HEADER_SIZE = 40
 RELOCATION_ABSOLUTE = 0
 RELOCATION_HIGHLOW = 3
 RELOCATION_DIR64 = 10
-# Width of the patched field and the highest base an image of the kind may have.
+# Bytes each fixup patches; x86 images carry no other kinds.
 RELOCATION_WIDTH = {RELOCATION_HIGHLOW: 4, RELOCATION_DIR64: 8}
+# An image must end inside the address space its pointers span.
 ADDRESS_LIMIT = {MAGIC_PE32: 1 << 32, MAGIC_PE32_PLUS: 1 << 64}
 
 
