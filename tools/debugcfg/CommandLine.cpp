@@ -3,6 +3,7 @@
 
 #include "tools/debugcfg/CommandLine.h"
 
+#include "ComLinkVersion.h"
 #include "tools/debugcfg/Describe.h"
 #include "tools/debugcfg/Encoding.h"
 #include "tools/debugcfg/Record.h"
@@ -10,6 +11,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <getopt.h>
+#include <istream>
+#include <iterator>
 #include <optional>
 #include <ostream>
 
@@ -25,6 +29,11 @@ The variable (vendor GUID 091aae73-6d75-479e-8d16-8e38d8c858c6, 22 bytes) sets
 Usage:
   debugcfg [RECORD OPTIONS] [OUTPUT OPTIONS]
   debugcfg --show FILE                 explain a stored record
+  debugcfg --help | --version
+
+Options take their value as the next argument or after "=" (--levels=ERROR,INFO);
+"--" ends the options. FILE "-" is standard input for --from and --show and standard
+output for --raw and --efivarfs.
 
 Start from (default: preset 0, PEI console: progress off, errors on, other on):
   --from FILE          a stored record: 22 raw bytes, or an efivarfs file (26 bytes)
@@ -50,10 +59,18 @@ Output (any number, in this order; without one, --describe):
   --describe           explain the record: level mask, levels, PEI console switches
   --hex                print the 22 bytes as 44 hex digits
   --uboot              print the U-Boot shell command that stores the variable
-  --raw FILE           write the 22 bytes to FILE ("-" for standard output)
+  --raw FILE           write the 22 bytes to FILE
   --efivarfs FILE      write attributes (non-volatile, boot service, runtime) and data,
-                       as Linux's efivarfs expects ("-" for standard output)
-  --help               this text
+                       as Linux's efivarfs expects
+  -h, --help           this text
+  --version            the ComLink version this debugcfg belongs to
+
+Exit status:
+  0  done
+  1  bad data: a value, record or file that cannot be used, or a file that cannot be
+     read or written; nothing is written after the first such problem
+  2  usage: an unknown or repeated option, a missing value, options that exclude
+     each other
 
 Examples:
   debugcfg --levels ERROR,WARN,INFO --uboot
@@ -89,75 +106,151 @@ struct Request {
   std::optional<std::string> PeiSwitch[3];
   std::vector<Output> Outputs;
   bool Help = false;
+  bool Version = false;
 };
 
 constexpr const char *PeiSwitchOptions[] = {"--pei-progress", "--pei-error", "--pei-other"};
+
+// getopt_long's answer for each long option; the PEI switches are three in a row.
+enum OptionId : int {
+  Help = 'h',
+  VersionOption = 0x100,
+  From,
+  Show,
+  FromHex,
+  Preset,
+  Levels,
+  Mask,
+  DescribeOutput,
+  HexOutput,
+  UBootOutput,
+  RawOutput,
+  EfivarfsOutput,
+  PeiProgress,
+  PeiError,
+  PeiOther,
+};
+
+constexpr option LongOptions[] = {
+    {"help", no_argument, nullptr, Help},
+    {"version", no_argument, nullptr, VersionOption},
+    {"from", required_argument, nullptr, From},
+    {"show", required_argument, nullptr, Show},
+    {"from-hex", required_argument, nullptr, FromHex},
+    {"preset", required_argument, nullptr, Preset},
+    {"levels", required_argument, nullptr, Levels},
+    {"mask", required_argument, nullptr, Mask},
+    {"describe", no_argument, nullptr, DescribeOutput},
+    {"hex", no_argument, nullptr, HexOutput},
+    {"uboot", no_argument, nullptr, UBootOutput},
+    {"raw", required_argument, nullptr, RawOutput},
+    {"efivarfs", required_argument, nullptr, EfivarfsOutput},
+    {"pei-progress", required_argument, nullptr, PeiProgress},
+    {"pei-error", required_argument, nullptr, PeiError},
+    {"pei-other", required_argument, nullptr, PeiOther},
+    {nullptr, 0, nullptr, 0},
+};
 
 struct UsageError {
   std::string Message;
 };
 
-std::optional<UsageError> ParseArgs(const std::vector<std::string> &Args, Request &Req) {
-  for (std::size_t Index = 0; Index < Args.size(); Index++) {
-    const std::string &Arg = Args[Index];
-    auto Value = [&](std::optional<std::string> &Slot) -> std::optional<UsageError> {
-      if (Index + 1 >= Args.size()) {
-        return UsageError{Arg + " needs a value"};
-      }
-      if (Slot) {
-        return UsageError{Arg + " is given twice"};
-      }
-      Slot = Args[++Index];
-      return std::nullopt;
-    };
-    auto FileOutput = [&](OutputKind Kind) -> std::optional<UsageError> {
-      if (Index + 1 >= Args.size()) {
-        return UsageError{Arg + " needs a file name (\"-\" for standard output)"};
-      }
-      Req.Outputs.push_back({Kind, Args[++Index]});
-      return std::nullopt;
-    };
-    std::optional<UsageError> Error;
-    if (Arg == "--help" || Arg == "-h") {
-      Req.Help = true;
-    } else if (Arg == "--from") {
-      Error = Value(Req.FromFile);
-    } else if (Arg == "--show") {
-      Error = Value(Req.FromFile);
-      Req.Outputs.push_back({OutputKind::Describe, {}});
-    } else if (Arg == "--from-hex") {
-      Error = Value(Req.FromHex);
-    } else if (Arg == "--preset") {
-      Error = Value(Req.Preset);
-    } else if (Arg == "--levels") {
-      Error = Value(Req.Levels);
-    } else if (Arg == "--mask") {
-      Error = Value(Req.Mask);
-    } else if (Arg == "--describe") {
-      Req.Outputs.push_back({OutputKind::Describe, {}});
-    } else if (Arg == "--hex") {
-      Req.Outputs.push_back({OutputKind::Hex, {}});
-    } else if (Arg == "--uboot") {
-      Req.Outputs.push_back({OutputKind::UBoot, {}});
-    } else if (Arg == "--raw") {
-      Error = FileOutput(OutputKind::Raw);
-    } else if (Arg == "--efivarfs") {
-      Error = FileOutput(OutputKind::Efivarfs);
-    } else {
-      bool Known = false;
-      for (std::size_t Gate = 0; Gate < 3; Gate++) {
-        if (Arg == PeiSwitchOptions[Gate]) {
-          Known = true;
-          Error = Value(Req.PeiSwitch[Gate]);
-        }
-      }
-      if (!Known) {
-        return UsageError{"unknown option '" + Arg + "'"};
-      }
+// The option as the user wrote it, without an "=value" part.
+std::string OptionName(const char *Arg) {
+  const std::string Text = Arg;
+  return Text.substr(0, Text.find('='));
+}
+
+std::optional<UsageError> ApplyOption(int Id, const std::string &Name, const char *Value,
+                                      Request &Req) {
+  auto Once = [&](std::optional<std::string> &Slot) -> std::optional<UsageError> {
+    if (Slot) {
+      return UsageError{Name + " is given twice"};
     }
-    if (Error) {
+    Slot = Value;
+    return std::nullopt;
+  };
+  switch (Id) {
+  case Help:
+    Req.Help = true;
+    return std::nullopt;
+  case VersionOption:
+    Req.Version = true;
+    return std::nullopt;
+  case Show:
+    Req.Outputs.push_back({OutputKind::Describe, {}});
+    return Once(Req.FromFile);
+  case From:
+    return Once(Req.FromFile);
+  case FromHex:
+    return Once(Req.FromHex);
+  case Preset:
+    return Once(Req.Preset);
+  case Levels:
+    return Once(Req.Levels);
+  case Mask:
+    return Once(Req.Mask);
+  case DescribeOutput:
+    Req.Outputs.push_back({OutputKind::Describe, {}});
+    return std::nullopt;
+  case HexOutput:
+    Req.Outputs.push_back({OutputKind::Hex, {}});
+    return std::nullopt;
+  case UBootOutput:
+    Req.Outputs.push_back({OutputKind::UBoot, {}});
+    return std::nullopt;
+  case RawOutput:
+    Req.Outputs.push_back({OutputKind::Raw, Value});
+    return std::nullopt;
+  case EfivarfsOutput:
+    Req.Outputs.push_back({OutputKind::Efivarfs, Value});
+    return std::nullopt;
+  case PeiProgress:
+  case PeiError:
+  case PeiOther:
+    return Once(Req.PeiSwitch[Id - PeiProgress]);
+  default:
+    return UsageError{"unknown option '" + Name + "'"};
+  }
+}
+
+std::optional<UsageError> ParseArgs(const std::vector<std::string> &Args, Request &Req) {
+  // getopt_long permutes and reads a C argument vector; it gets copies it may reorder.
+  std::vector<std::string> Copies{"debugcfg"};
+  Copies.insert(Copies.end(), Args.begin(), Args.end());
+  std::vector<char *> Argv;
+  Argv.reserve(Copies.size() + 1);
+  for (std::string &Arg : Copies) {
+    Argv.push_back(Arg.data());
+  }
+  Argv.push_back(nullptr);
+  const int Argc = static_cast<int>(Copies.size());
+  // Zero makes getopt start afresh, as each Run must; messages are ours, not getopt's.
+  optind = 0;
+  opterr = 0;
+  int Id = 0;
+  while ((Id = getopt_long(Argc, Argv.data(), ":h", LongOptions, nullptr)) != -1) {
+    const std::string Name = OptionName(Argv[optind - 1]);
+    if (Id == ':') {
+      const bool FileOption = optopt == RawOutput || optopt == EfivarfsOutput;
+      return UsageError{Name + (FileOption ? " needs a file name (\"-\" for standard output)"
+                                           : " needs a value")};
+    }
+    if (Id == '?') {
+      const bool Long = Name.rfind("--", 0) == 0;
+      if (Long && optopt != 0) {
+        return UsageError{Name + " takes no value"};
+      }
+      return UsageError{"unknown option '" +
+                        (Long ? Name : std::string("-") + static_cast<char>(optopt)) + "'"};
+    }
+    if (auto Error = ApplyOption(Id, Name, optarg, Req)) {
       return Error;
     }
+  }
+  if (optind < Argc) {
+    return UsageError{"unexpected argument '" + std::string(Argv[optind]) +
+                      "' (every input and output is given with an option)"};
   }
   if (Req.FromFile && Req.FromHex) {
     return UsageError{"--from/--show and --from-hex cannot be combined"};
@@ -168,7 +261,15 @@ std::optional<UsageError> ParseArgs(const std::vector<std::string> &Args, Reques
   return std::nullopt;
 }
 
-Outcome<std::vector<std::uint8_t>> ReadFile(const std::string &Path) {
+Outcome<std::vector<std::uint8_t>> ReadFile(const std::string &Path, std::istream &In) {
+  if (Path == "-") {
+    std::vector<std::uint8_t> Bytes{std::istreambuf_iterator<char>(In),
+                                    std::istreambuf_iterator<char>()};
+    if (In.bad()) {
+      return Outcome<std::vector<std::uint8_t>>::Fail("cannot read standard input");
+    }
+    return Bytes;
+  }
   std::FILE *File = std::fopen(Path.c_str(), "rb");
   if (File == nullptr) {
     return Outcome<std::vector<std::uint8_t>>::Fail("cannot open " + Path + ": " +
@@ -223,19 +324,20 @@ Outcome<std::uint8_t> ParseSwitch(const std::string &Option, const std::string &
   return Outcome<std::uint8_t>::Fail(Option + " takes on or off, not '" + Text + "'");
 }
 
-Outcome<StoredRecord> BuildRecord(const Request &Req) {
+Outcome<StoredRecord> BuildRecord(const Request &Req, std::istream &In) {
   StoredRecord Stored{RecordForPreset(0), std::nullopt};
   Stored.Record.PeiProgressOutput = 0;
   Stored.Record.PeiErrorOutput = 1;
   Stored.Record.PeiOtherOutput = 1;
   if (Req.FromFile) {
-    const auto Bytes = ReadFile(*Req.FromFile);
+    const auto Bytes = ReadFile(*Req.FromFile, In);
     if (!Bytes) {
       return Outcome<StoredRecord>::Fail(Bytes.Error());
     }
     const auto Decoded = DecodeStored(*Bytes);
     if (!Decoded) {
-      return Outcome<StoredRecord>::Fail(*Req.FromFile + ": " + Decoded.Error());
+      const std::string Source = *Req.FromFile == "-" ? "standard input" : *Req.FromFile;
+      return Outcome<StoredRecord>::Fail(Source + ": " + Decoded.Error());
     }
     Stored = *Decoded;
   } else if (Req.FromHex) {
@@ -286,7 +388,8 @@ Outcome<StoredRecord> BuildRecord(const Request &Req) {
 
 } // namespace
 
-int Run(const std::vector<std::string> &Args, std::ostream &Out, std::ostream &Err) {
+int Run(const std::vector<std::string> &Args, std::istream &In, std::ostream &Out,
+        std::ostream &Err) {
   Request Req;
   if (const auto Usage = ParseArgs(Args, Req)) {
     Err << "debugcfg: " << Usage->Message << "\nRun debugcfg --help for the options.\n";
@@ -296,7 +399,11 @@ int Run(const std::vector<std::string> &Args, std::ostream &Out, std::ostream &E
     Out << HelpText;
     return 0;
   }
-  const auto Stored = BuildRecord(Req);
+  if (Req.Version) {
+    Out << "debugcfg (ComLink) " << ComLinkVersion << '\n';
+    return 0;
+  }
+  const auto Stored = BuildRecord(Req, In);
   if (!Stored) {
     Err << "debugcfg: " << Stored.Error() << '\n';
     return 1;

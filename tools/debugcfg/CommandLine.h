@@ -12,8 +12,9 @@ namespace debugcfg {
 
 extern const char *const HelpText;
 
-// Args without the program name. Returns the process exit code: 0 done, 1 refused or failed, 2
-// usage error.
-int Run(const std::vector<std::string> &Args, std::ostream &Out, std::ostream &Err);
+// Args without the program name; In is what "-" reads. Returns the process exit code: 0 done,
+// 1 bad data (refused or failed), 2 usage error.
+int Run(const std::vector<std::string> &Args, std::istream &In, std::ostream &Out,
+        std::ostream &Err);
 
 } // namespace debugcfg

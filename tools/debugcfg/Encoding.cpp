@@ -88,9 +88,14 @@ Outcome<StoredRecord> DecodeStored(const std::vector<std::uint8_t> &Bytes) {
         "(buffer too small): they use the default level mask 0x8800004F and the PEI console keeps "
         "its platform defaults");
   }
+  const std::string Sizes =
+      Found + ": a record is 22 bytes (26 in an efivarfs file, with the attributes first); ";
+  if (Bytes.size() < Size) {
+    return Outcome<StoredRecord>::Fail(
+        Sizes + "the modules read a shorter value as if it were padded with zeros");
+  }
   return Outcome<StoredRecord>::Fail(
-      Found + ": a record is 22 bytes (26 in an efivarfs file, with the attributes first); "
-              "the modules read a shorter value only in part and the rest is undefined");
+      Sizes + "as a stored value it is too long and the modules treat it as absent");
 }
 
 Outcome<DEBUG_MESSAGE_CONFIG> ParseHex(std::string_view Text) {

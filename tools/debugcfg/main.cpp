@@ -9,5 +9,5 @@
 
 int main(int Argc, char **Argv) {
   const std::vector<std::string> Args(Argv + 1, Argv + Argc);
-  return debugcfg::Run(Args, std::cout, std::cerr);
+  return debugcfg::Run(Args, std::cin, std::cout, std::cerr);
 }

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <sstream>
 #include <unistd.h>
 
@@ -20,10 +21,11 @@ struct Result {
   std::string Err;
 };
 
-Result Invoke(const std::vector<std::string> &Args) {
+Result Invoke(const std::vector<std::string> &Args, const std::string &Input = {}) {
+  std::istringstream In(Input);
   std::ostringstream Out;
   std::ostringstream Err;
-  const int Code = Run(Args, Out, Err);
+  const int Code = Run(Args, In, Out, Err);
   return {Code, Out.str(), Err.str()};
 }
 
@@ -68,6 +70,65 @@ TEST_F(CommandLine, UsageErrorsExitWithTwo) {
     EXPECT_NE(Run.Err.find("debugcfg --help"), std::string::npos);
     EXPECT_TRUE(Run.Out.empty());
   }
+}
+
+// The conventions of other command-line programs: what they are given and what they answer.
+struct ConventionCase {
+  std::vector<std::string> Args;
+  std::string Input;
+  int Code;
+  std::string Out;
+  std::string Err;
+};
+
+const std::string ErrorAndInfoHex = "00000101010000000001000000000000000000000001\n";
+const std::string InfoRecord = std::string("\x01\x00\x01\x01", 4) + std::string(18, '\0');
+
+class Conventions : public ::testing::TestWithParam<ConventionCase> {};
+
+TEST_P(Conventions, AreFollowed) {
+  const ConventionCase &Case = GetParam();
+  const Result Run = Invoke(Case.Args, Case.Input);
+  EXPECT_EQ(Run.Code, Case.Code) << Run.Err;
+  EXPECT_NE(Run.Out.find(Case.Out), std::string::npos) << Run.Out;
+  EXPECT_NE(Run.Err.find(Case.Err), std::string::npos) << Run.Err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLine, Conventions,
+    ::testing::Values(
+        ConventionCase{{"--levels=ERROR,INFO", "--hex"}, {}, 0, ErrorAndInfoHex, {}},
+        ConventionCase{{"--levels", "ERROR,INFO", "--hex"}, {}, 0, ErrorAndInfoHex, {}},
+        ConventionCase{{"--pei-progress=on", "--preset=info", "--raw=-"},
+                       {},
+                       0,
+                       std::string("\x01\x01\x01\x01", 4),
+                       {}},
+        ConventionCase{{"-h"}, {}, 0, "Exit status:", {}},
+        ConventionCase{{"--hex", "--"}, {}, 0, "00000101", {}},
+        ConventionCase{{"--", "--hex"}, {}, 2, {}, "unexpected argument '--hex'"},
+        ConventionCase{{"stray"}, {}, 2, {}, "unexpected argument 'stray'"},
+        ConventionCase{{"--hex=yes"}, {}, 2, {}, "--hex takes no value"},
+        ConventionCase{{"-x"}, {}, 2, {}, "unknown option '-x'"},
+        ConventionCase{{"--levels=BOGUS"}, {}, 1, {}, "unknown level 'BOGUS'"},
+        ConventionCase{{"--from", "-", "--hex"}, InfoRecord, 0, "01000101000000", {}},
+        ConventionCase{{"--show=-"},
+                       std::string("\x07\0\0\0", 4) + InfoRecord,
+                       0,
+                       "Attributes: 0x00000007",
+                       {}},
+        ConventionCase{{"--show", "-"}, "short", 1, {}, "standard input: 5 bytes"},
+        ConventionCase{{"--from=-", "--uboot"}, {}, 1, {}, "standard input: 0 bytes"}));
+
+TEST_F(CommandLine, HelpDocumentsTheExitCodesAndVersionNamesTheRelease) {
+  const std::string Help = Invoke({"--help"}).Out;
+  for (const char *Line : {"  0  done", "  1  bad data", "  2  usage", "--version"}) {
+    EXPECT_NE(Help.find(Line), std::string::npos) << Line;
+  }
+  const Result Version = Invoke({"--version"});
+  EXPECT_EQ(Version.Code, 0);
+  EXPECT_TRUE(std::regex_match(Version.Out, std::regex(R"(debugcfg \(ComLink\) \d+\.\d+\.\d+\n)")))
+      << Version.Out;
 }
 
 TEST_F(CommandLine, RefusedMaskNamesTheBitAndWritesNothing) {
