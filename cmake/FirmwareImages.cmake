@@ -14,8 +14,10 @@ function(comlink_efi_image name entry subsystem)
   endif()
   add_executable(${name} ${stub} ${IMG_SOURCES})
   target_link_libraries(${name} PRIVATE ${IMG_LIBS})
+  # The optional header's image version is the project's major.minor (it has no room for more).
   set(flags /subsystem:${subsystem} /entry:${entry} /dynamicbase /fixed:no /Brepro
-            /opt:ref /opt:icf /merge:.rdata=.text)
+            /opt:ref /opt:icf /merge:.rdata=.text
+            /version:${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR})
   # An image in flash is identified by its file, not by a CodeView record.
   if(IMG_XIP)
     list(APPEND flags /align:32 /filealign:32 /driver)

@@ -2,7 +2,11 @@
 # SPDX-License-Identifier: BSD-2-Clause
 # Copyright (c) 2026 The ComLink Authors
 
-"""Checks a firmware image: machine, subsystem, no imports, relocations, no .CRT, layout, size."""
+"""Checks a firmware image: machine, subsystem, no imports, relocations, no .CRT, layout, size,
+image version.
+
+  imagecheck.py [--version PROJECT_VERSION] IMAGE:ARCH[:xip|:te]...
+"""
 import os
 import struct
 import subprocess
@@ -61,6 +65,26 @@ def check(path, arch, xip):
     return errors
 
 
+def image_version(path):
+    """The optional header's major.minor image version of a PE image, or None for another file."""
+    data = open(path, "rb").read()
+    if data[:2] != b"MZ":
+        return None
+    opt = struct.unpack_from("<I", data, 0x3C)[0] + 24
+    return "%d.%d" % struct.unpack_from("<HH", data, opt + 44)
+
+
+def version_report(path, project_version):
+    """The image version, which must be the project's major.minor when that is given."""
+    version = image_version(path)
+    if version is None:
+        return [], []
+    want = ".".join(project_version.split(".")[:2]) if project_version else None
+    if want is not None and version != want:
+        return [], [f"image version {version}, want {want} (project version {project_version})"]
+    return [f"image version {version}" + (f" (project {project_version})" if want else "")], []
+
+
 def check_te(path, arch):
     """The TE image as placed in the volume (fwpack's output beside the FFS file)."""
     data = open(path, "rb").read()
@@ -106,10 +130,17 @@ def stack_report(path):
 
 def main():
     failed = False
-    for arg in sys.argv[1:]:
+    args = sys.argv[1:]
+    project_version = None
+    if args[:1] == ["--version"] and len(args) > 1:
+        project_version, args = args[1], args[2:]
+    for arg in args:
         path, arch, *rest = arg.split(":")
         xip = "xip" in rest
         errors = check_te(path, arch) if "te" in rest else check(path, arch, xip)
+        version_lines, version_errors = ([], []) if "te" in rest else version_report(
+            path, project_version)
+        errors += version_errors
         name = path.rsplit("/", 1)[-1]
         size = len(open(path, "rb").read())
         goal = GOALS.get(name)
@@ -117,7 +148,7 @@ def main():
         print(f"{name}: {size} bytes{verdict}: {'ok' if not errors else 'FAILED'}")
         for e in errors:
             print(f"  {e}")
-        for line in volume_report(path) + stack_report(path):
+        for line in version_lines + volume_report(path) + stack_report(path):
             print(f"  {line}")
         failed |= bool(errors)
     return 1 if failed else 0
