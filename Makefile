@@ -7,14 +7,25 @@ TREES       := host-x64 host-ia32 uefi-x64 uefi-ia32
 FUZZ_SECONDS ?= 30
 CMAKE_BUILD := cmake --build
 JOBS        ?= $(shell nproc)
+# The project version, set in one place: project() in CMakeLists.txt.
+VERSION     := $(shell sed -n 's/^project(ComLink VERSION \([0-9.]*\) .*)$$/\1/p' CMakeLists.txt)
 # The firmware volume: its flash address and size, and the DXE drivers it holds.
 FV_BASE     ?= 0xFFE00000
 FV_SIZE     ?= 0x10000
 FV_DXE      := $(BUILD)/uefi-x64/ComLinkDxe.efi
 FV_PEI      := $(BUILD)/uefi-ia32/SerialTracePei.efi
+# make install: under PREFIX (staged below DESTDIR when that is set).
+PREFIX      ?= /usr/local
+DESTDIR     ?=
+# make dist: the release bundle; its files are dated at the last commit.
+DIST_NAME   := comlink-$(VERSION)
+DIST_STAGE  := $(BUILD)/dist/stage/$(DIST_NAME)
+DIST_TAR    := $(BUILD)/dist/$(DIST_NAME).tar.gz
+SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null || echo 0)
 
-.PHONY: all bootstrap $(TREES) fv sign test licence-check test-host test-tools test-fwpack \
-        image-check test-boot demo bench fuzz coverage format tidy clean
+.PHONY: all bootstrap $(TREES) tools fv sign install dist dist-check test licence-check test-host \
+        test-tools test-fwpack image-check test-boot demo bench fuzz coverage format format-check tidy \
+        clean
 
 all: $(TREES) fv
 
@@ -25,7 +36,12 @@ $(TREES) host-x64-bench host-x64-fuzz host-x64-coverage: bootstrap
 	@cmake --preset $@ -B $(BUILD)/$@ >/dev/null
 	@$(CMAKE_BUILD) $(BUILD)/$@ -j$(JOBS)
 
-test: licence-check all test-host test-tools test-fwpack image-check test-boot
+# debugcfg as installed: optimised, without sanitizers or GoogleTest.
+tools: bootstrap
+	@cmake --preset tools -B $(BUILD)/tools >/dev/null
+	@$(CMAKE_BUILD) $(BUILD)/tools -j$(JOBS) --target debugcfg
+
+test: licence-check all test-host test-tools test-fwpack image-check test-boot dist-check
 
 licence-check:
 	python3 tools/licencecheck.py
@@ -44,6 +60,27 @@ sign: uefi-x64
 	@for image in $(FV_DXE); do \
 	    sbsign --key $(KEY) --cert $(CERT) --output $(BUILD)/signed/$$(basename $$image) $$image || exit 1; done
 
+# Images, headers (include/comlink), debugcfg, statusdecode, fwpack, the man page and the docs.
+install: uefi-x64 uefi-ia32 tools
+	@tools/install.sh $(BUILD) $(VERSION) "$(DESTDIR)$(PREFIX)"
+	@echo "installed ComLink $(VERSION) in $(DESTDIR)$(PREFIX)"
+
+# What install puts in place, plus the FFS files and the volume (share/comlink/firmware/fv).
+dist: uefi-x64 uefi-ia32 tools fv
+	@rm -rf $(BUILD)/dist/stage
+	@tools/install.sh $(BUILD) $(VERSION) $(DIST_STAGE)
+	@mkdir -p $(DIST_STAGE)/share/comlink/firmware/fv
+	@install -m 0644 $(BUILD)/fv/* $(DIST_STAGE)/share/comlink/firmware/fv/
+	@SOURCE_DATE_EPOCH=$(SOURCE_DATE_EPOCH) python3 tools/dist.py $(DIST_STAGE) $(DIST_TAR)
+	@echo "$(DIST_TAR): $$(wc -c < $(DIST_TAR)) bytes, sha256 $$(sha256sum $(DIST_TAR) | cut -c1-16)..."
+
+# Two bundles made one after the other are the same bytes, and the bundle's tools run.
+dist-check: dist
+	@cp $(DIST_TAR) $(BUILD)/dist/first.tar.gz
+	@$(MAKE) --no-print-directory dist >/dev/null
+	@cmp $(BUILD)/dist/first.tar.gz $(DIST_TAR) && echo "dist: two runs gave identical bytes"
+	@python3 tests/tools/dist/bundle_check.py $(DIST_TAR) $(VERSION)
+
 # The comlink suite also reads the debug name out of the real driver image.
 test-host: host-x64 host-ia32 uefi-x64
 	cd $(BUILD)/host-x64 && COMLINK_DXE_IMAGE=$(CURDIR)/$(BUILD)/uefi-x64/ComLinkDxe.efi ctest --output-on-failure -j$(JOBS)
@@ -51,6 +88,8 @@ test-host: host-x64 host-ia32 uefi-x64
 
 test-tools:
 	python3 -m unittest discover -s tests/tools/statusdecode
+	PYTHONPATH=tools python3 -m unittest discover -s tests/tools/dist -p '*_test.py'
+	groff -man -ww -z tools/debugcfg/debugcfg.1
 	PYTHONPATH=tools python3 -m unittest discover -s tests/tools/fwpack -p '*_test.py'
 
 # Tools written elsewhere read what fwpack made; the signed driver boots.
@@ -58,10 +97,10 @@ test-fwpack: fv
 	python3 tests/tools/fwpack/independent_check.py --build $(BUILD)
 
 image-check: fv
-	python3 tools/imagecheck.py $(BUILD)/uefi-x64/ComLinkDxe.efi:x64 \
+	python3 tools/imagecheck.py --version $(VERSION) $(BUILD)/uefi-x64/ComLinkDxe.efi:x64 \
 	    $(BUILD)/uefi-ia32/SerialTracePei.efi:ia32:xip $(BUILD)/fv/SerialTracePei.te:ia32:te
 
-test-boot: uefi-x64 uefi-ia32
+test-boot: uefi-x64 uefi-ia32 tools
 	@BUILD=$(BUILD) qemu/test.sh
 
 demo: uefi-x64 uefi-ia32
@@ -90,7 +129,11 @@ coverage: host-x64-coverage
 	@python3 tools/coverage.py $(BUILD)/host-x64-coverage
 
 format:
-	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+	git ls-files '*.c' '*.cpp' '*.h' | xargs clang-format -i
+
+# What .ci/run checks: every tracked source already in the repository's format.
+format-check:
+	git ls-files '*.c' '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 
 tidy: host-x64
 	git ls-files '*.cpp' | grep -vE '^(tests|bench|fuzz|qemu)/' | \

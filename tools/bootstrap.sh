@@ -2,11 +2,20 @@
 # SPDX-License-Identifier: BSD-2-Clause
 # Copyright (c) 2026 The ComLink Authors
 
-# Installs the Debian packages the builds and tests need; as non-root, prints the command instead.
+# Installs the Debian packages that the README's commands need on a fresh Debian 12; as
+# non-root, prints the command instead.
 set -euo pipefail
 
-packages=(clang lld llvm cmake ninja-build python3 g++-multilib libclang-rt-14-dev qemu-user
-          qemu-system-x86 u-boot-qemu mtools dosfstools uefitool-cli sbsigntool openssl)
+packages=(
+  make git cmake ninja-build python3                # the build and its scripts
+  clang lld llvm g++-multilib libclang-rt-14-dev    # compilers, sanitizer and fuzzer runtimes
+  googletest                                        # the host suites build it from its sources
+  clang-format clang-tidy                           # make format, make tidy, .ci/run
+  qemu-user                                         # IA-32 suites where the kernel cannot run them
+  qemu-system-x86 u-boot-qemu mtools dosfstools     # the emulated-PC boots (make test, make demo)
+  uefitool-cli sbsigntool openssl                   # independent checks of fwpack's output, make sign
+  groff-base                                        # the man page check
+)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
