@@ -116,8 +116,10 @@ def run_pei(harness, modules, append, out_dir, timeout=PEI_TIMEOUT_S):
     return rc, read(com1), read(com2)
 
 
-def make_boot_disk(app, driver, out_dir):
+def make_boot_disk(app, driver, out_dir, shell_lines=()):
+    """shell_lines run in U-Boot's shell before the platform application starts."""
     disk = os.path.join(out_dir, "boot-disk.img")
+    script = "".join(line + "\n" for line in shell_lines) + BOOT_SCRIPT
     with tempfile.TemporaryDirectory() as tmp:
         # U-Boot loads the files by these names.
         files = []
@@ -126,13 +128,13 @@ def make_boot_disk(app, driver, out_dir):
             with open(source, "rb") as src, open(target, "wb") as dst:
                 dst.write(src.read())
             files.append(target)
-        bootdisk.build_disk(disk, BOOT_SCRIPT.encode(), files, 40)
+        bootdisk.build_disk(disk, script.encode(), files, 40)
     return disk
 
 
-def run_dxe(app, driver, out_dir, timeout=DXE_TIMEOUT_S):
+def run_dxe(app, driver, out_dir, timeout=DXE_TIMEOUT_S, shell_lines=()):
     """Returns (exit status, COM1 bytes, COM2 bytes as received by the host)."""
-    disk = make_boot_disk(app, driver, out_dir)
+    disk = make_boot_disk(app, driver, out_dir, shell_lines)
     with tempfile.TemporaryDirectory() as tmp:
         servers = []
         for name in ("com1", "com2"):

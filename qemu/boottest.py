@@ -9,6 +9,7 @@ or prints other text, and says what was expected."""
 import argparse
 import os
 import re
+import subprocess
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -54,6 +55,7 @@ def line_matches(want, got):
 SOURCE_LINES = [re.compile(rb"(Fail\[[A-Za-z0-9_]+\.)[0-9]+(\])"),
                 re.compile(rb"(ASSERT [A-Za-z0-9_/.]+\.cpp\()[0-9]+(\))")]
 UPDATE = False
+DEBUGCFG = None
 
 
 def check_text(what, name, got, capture, placeholders=False):
@@ -230,27 +232,64 @@ def test_dxe(images, out):
     check_text("dxe COM2", "dxe-com2.txt", com2, os.path.join(out, "dxe-com2.txt"))
 
 
+def test_dxe_level_from_uboot_shell(images, out):
+    """The line debugcfg --uboot prints, run in U-Boot's shell, sets the level mask that
+    ComLinkDxe, loaded afterwards, filters its debug messages with: its errors pass under
+    ERROR and its information under INFO, and neither under the other."""
+    messages = {"ERROR": b"[ComLinkDxe] DEBUG ERROR: Uart16550 Fail[",
+                "INFO": b"[ComLinkDxe] DEBUG INFO: Device Path Node has actually changed."}
+    masks = {"ERROR": 0x80000000, "INFO": 0x00000040}
+    for level, shown in messages.items():
+        made = subprocess.run([DEBUGCFG, "--levels", level, "--uboot"], capture_output=True,
+                              text=True)
+        require(made.returncode == 0 and made.stdout.startswith("setenv -e "),
+                "debugcfg --levels %s --uboot failed: %s" % (level, made.stderr))
+        where = os.path.join(out, "uboot-" + level.lower())
+        os.makedirs(where, exist_ok=True)
+        rc, com1, _ = boot.run_dxe(images.app, images.driver, where,
+                                   shell_lines=[made.stdout.strip()])
+        capture = os.path.join(where, "dxe-com1.txt")
+        require(rc != 124 and b"=== ComLink platform application: PASS" in com1,
+                "%s from the shell: the platform application did not pass (see %s):\n%s"
+                % (level, capture, tail(com1)))
+        mask_line = b"app: DebugMessageConfig from the U-Boot shell: level mask 0x%08x" % masks[
+            level]
+        require(mask_line in com1 and b"app: ComLinkDxe's debug level mask 0x%08x" % masks[level]
+                in com1, "%s from the shell: the driver did not take mask 0x%08x (see %s)"
+                % (level, masks[level], capture))
+        for other, text in messages.items():
+            require((text in com1) == (other == level),
+                    "%s from the shell: ComLinkDxe's %s messages %s (see %s)" % (
+                        level, other, "are missing" if other == level else "were not filtered",
+                        capture))
+
+
 TESTS = [test_pei_notification, test_pei_variable_first, test_pei_oversized_variable,
          test_pei_gates_and_levels,
          test_pei_no_variable, test_pei_without_rsc_handler, test_pei_without_pcd,
-         test_pei_log_between_module_lines, test_pei_bad_input, test_pei_flash_is_read_only, test_dxe]
+         test_pei_log_between_module_lines, test_pei_bad_input, test_pei_flash_is_read_only, test_dxe,
+         test_dxe_level_from_uboot_shell]
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--build", required=True, help="directory of the uefi-x64/uefi-ia32 trees")
     parser.add_argument("--out", required=True, help="where the serial captures go")
+    parser.add_argument("--debugcfg", help="the debugcfg program (default: the tools tree's, "
+                        "BUILD/tools/tools/debugcfg)")
     parser.add_argument("-k", dest="only", help="run the tests whose name contains this")
     parser.add_argument("--update", action="store_true",
                         help="rewrite the expected files from this run (review the diff!)")
     args = parser.parse_args()
-    global UPDATE
+    global UPDATE, DEBUGCFG
     UPDATE = args.update
+    DEBUGCFG = args.debugcfg or os.path.join(args.build, "tools", "tools", "debugcfg")
     os.makedirs(args.out, exist_ok=True)
     images = boot.Images(args.build)
-    if images.missing():
-        print("boot tests: missing: %s (qemu/build-boot-files.sh builds the images, "
-              "tools/bootstrap.sh installs the emulator)" % ", ".join(images.missing()))
+    missing = images.missing() + ([] if os.path.exists(DEBUGCFG) else [DEBUGCFG])
+    if missing:
+        print("boot tests: missing: %s (qemu/build-boot-files.sh builds the images, make tools "
+              "debugcfg, tools/bootstrap.sh installs the emulator)" % ", ".join(missing))
         return 1
     for test in TESTS:
         if args.only and args.only not in test.__name__:

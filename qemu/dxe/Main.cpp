@@ -69,6 +69,16 @@ EFI_STATUS SetDebugConfig(const DEBUG_MESSAGE_CONFIG *Config) {
                                         Config != nullptr ? sizeof(*Config) : 0, Config);
 }
 
+// A value stored from U-Boot's shell before the application ran (boot.scr can carry the
+// line debugcfg --uboot prints) is the platform's choice; the application keeps it.
+bool ShellDebugConfig(DEBUG_MESSAGE_CONFIG *Config) {
+  UINTN Size = sizeof(*Config);
+  return RuntimeServices()->GetVariable(DEBUG_MESSAGE_CONFIG_VARIABLE_NAME,
+                                        &gDebugMessageConfigGuid, nullptr, &Size,
+                                        Config) == EFI_SUCCESS &&
+         Size == sizeof(*Config);
+}
+
 // What the driver made of the variable, through its DEBUG_LEVEL_PROTOCOL.
 void CheckDriverLevel(EFI_HANDLE Driver, UINT32 Expected, CHECKS &Checks) {
   void *Interface = nullptr;
@@ -185,21 +195,29 @@ extern "C" EFI_STATUS EFIAPI PlatformAppMain(EFI_HANDLE ImageHandle,
   Bs->HandleProtocol(Controller, &gEfiDevicePathProtocolGuid, &Path);
   PrintDevicePath("app: COM2 controller ", static_cast<EFI_DEVICE_PATH_PROTOCOL *>(Path));
 
-  constexpr DEBUG_MESSAGE_CONFIG DebugConfig = PlatformDebugConfig();
-  Checks.Status("DebugMessageConfig set: ERROR, INFO and WARN", SetDebugConfig(&DebugConfig));
+  static_assert(DebugMessageConfigToMask(PlatformDebugConfig()) == PlatformDebugLevels);
+  DEBUG_MESSAGE_CONFIG DebugConfig = PlatformDebugConfig();
+  const bool FromShell = ShellDebugConfig(&DebugConfig);
+  if (FromShell) {
+    Print("app: DebugMessageConfig from the U-Boot shell: level mask 0x%08lx\n",
+          static_cast<UINT64>(DebugMessageConfigToMask(DebugConfig)));
+  } else {
+    Checks.Status("DebugMessageConfig set: ERROR, INFO and WARN", SetDebugConfig(&DebugConfig));
+  }
 
   EFI_HANDLE Driver = nullptr;
   if (Checks.Status("ComLinkDxe loaded and started",
                     LoadDriverBesideApp(ImageHandle, u"\\ComLinkDxe.efi", &Driver))) {
-    static_assert(DebugMessageConfigToMask(PlatformDebugConfig()) == PlatformDebugLevels);
-    CheckDriverLevel(Driver, PlatformDebugLevels, Checks);
+    CheckDriverLevel(Driver, DebugMessageConfigToMask(DebugConfig), Checks);
     Print("app: first connection: no flow control in the request\n");
     Connection(Driver, Controller, UART_FLOW_CONTROL_NONE, Checks);
     Print("app: second connection: XON/XOFF in the request\n");
     Connection(Driver, Controller, UART_FLOW_CONTROL_XON_XOFF, Checks);
     Checks.Status("flow-state table withdrawn", FlowStateWithdraw());
   }
-  Checks.Status("DebugMessageConfig deleted", SetDebugConfig(nullptr));
+  if (!FromShell) {
+    Checks.Status("DebugMessageConfig deleted", SetDebugConfig(nullptr));
+  }
   Checks.Status("COM2 controller withdrawn", Com2Withdraw(Controller));
   Checks.Status("status-code listener removed", StatusListenerRemove());
 
