@@ -13,7 +13,6 @@
 #include <cstring>
 #include <getopt.h>
 #include <istream>
-#include <iterator>
 #include <optional>
 #include <ostream>
 
@@ -113,41 +112,41 @@ constexpr const char *PeiSwitchOptions[] = {"--pei-progress", "--pei-error", "--
 
 // getopt_long's answer for each long option; the PEI switches are three in a row.
 enum OptionId : int {
-  Help = 'h',
+  HelpOption = 'h',
   VersionOption = 0x100,
-  From,
-  Show,
-  FromHex,
-  Preset,
-  Levels,
-  Mask,
-  DescribeOutput,
-  HexOutput,
-  UBootOutput,
-  RawOutput,
-  EfivarfsOutput,
-  PeiProgress,
-  PeiError,
-  PeiOther,
+  FromOption,
+  ShowOption,
+  FromHexOption,
+  PresetOption,
+  LevelsOption,
+  MaskOption,
+  DescribeOption,
+  HexOption,
+  UBootOption,
+  RawOption,
+  EfivarfsOption,
+  PeiProgressOption,
+  PeiErrorOption,
+  PeiOtherOption,
 };
 
 constexpr option LongOptions[] = {
-    {"help", no_argument, nullptr, Help},
+    {"help", no_argument, nullptr, HelpOption},
     {"version", no_argument, nullptr, VersionOption},
-    {"from", required_argument, nullptr, From},
-    {"show", required_argument, nullptr, Show},
-    {"from-hex", required_argument, nullptr, FromHex},
-    {"preset", required_argument, nullptr, Preset},
-    {"levels", required_argument, nullptr, Levels},
-    {"mask", required_argument, nullptr, Mask},
-    {"describe", no_argument, nullptr, DescribeOutput},
-    {"hex", no_argument, nullptr, HexOutput},
-    {"uboot", no_argument, nullptr, UBootOutput},
-    {"raw", required_argument, nullptr, RawOutput},
-    {"efivarfs", required_argument, nullptr, EfivarfsOutput},
-    {"pei-progress", required_argument, nullptr, PeiProgress},
-    {"pei-error", required_argument, nullptr, PeiError},
-    {"pei-other", required_argument, nullptr, PeiOther},
+    {"from", required_argument, nullptr, FromOption},
+    {"show", required_argument, nullptr, ShowOption},
+    {"from-hex", required_argument, nullptr, FromHexOption},
+    {"preset", required_argument, nullptr, PresetOption},
+    {"levels", required_argument, nullptr, LevelsOption},
+    {"mask", required_argument, nullptr, MaskOption},
+    {"describe", no_argument, nullptr, DescribeOption},
+    {"hex", no_argument, nullptr, HexOption},
+    {"uboot", no_argument, nullptr, UBootOption},
+    {"raw", required_argument, nullptr, RawOption},
+    {"efivarfs", required_argument, nullptr, EfivarfsOption},
+    {"pei-progress", required_argument, nullptr, PeiProgressOption},
+    {"pei-error", required_argument, nullptr, PeiErrorOption},
+    {"pei-other", required_argument, nullptr, PeiOtherOption},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -171,44 +170,44 @@ std::optional<UsageError> ApplyOption(int Id, const std::string &Name, const cha
     return std::nullopt;
   };
   switch (Id) {
-  case Help:
+  case HelpOption:
     Req.Help = true;
     return std::nullopt;
   case VersionOption:
     Req.Version = true;
     return std::nullopt;
-  case Show:
+  case ShowOption:
     Req.Outputs.push_back({OutputKind::Describe, {}});
     return Once(Req.FromFile);
-  case From:
+  case FromOption:
     return Once(Req.FromFile);
-  case FromHex:
+  case FromHexOption:
     return Once(Req.FromHex);
-  case Preset:
+  case PresetOption:
     return Once(Req.Preset);
-  case Levels:
+  case LevelsOption:
     return Once(Req.Levels);
-  case Mask:
+  case MaskOption:
     return Once(Req.Mask);
-  case DescribeOutput:
+  case DescribeOption:
     Req.Outputs.push_back({OutputKind::Describe, {}});
     return std::nullopt;
-  case HexOutput:
+  case HexOption:
     Req.Outputs.push_back({OutputKind::Hex, {}});
     return std::nullopt;
-  case UBootOutput:
+  case UBootOption:
     Req.Outputs.push_back({OutputKind::UBoot, {}});
     return std::nullopt;
-  case RawOutput:
+  case RawOption:
     Req.Outputs.push_back({OutputKind::Raw, Value});
     return std::nullopt;
-  case EfivarfsOutput:
+  case EfivarfsOption:
     Req.Outputs.push_back({OutputKind::Efivarfs, Value});
     return std::nullopt;
-  case PeiProgress:
-  case PeiError:
-  case PeiOther:
-    return Once(Req.PeiSwitch[Id - PeiProgress]);
+  case PeiProgressOption:
+  case PeiErrorOption:
+  case PeiOtherOption:
+    return Once(Req.PeiSwitch[Id - PeiProgressOption]);
   default:
     return UsageError{"unknown option '" + Name + "'"};
   }
@@ -232,7 +231,7 @@ std::optional<UsageError> ParseArgs(const std::vector<std::string> &Args, Reques
   while ((Id = getopt_long(Argc, Argv.data(), ":h", LongOptions, nullptr)) != -1) {
     const std::string Name = OptionName(Argv[optind - 1]);
     if (Id == ':') {
-      const bool FileOption = optopt == RawOutput || optopt == EfivarfsOutput;
+      const bool FileOption = optopt == RawOption || optopt == EfivarfsOption;
       return UsageError{Name + (FileOption ? " needs a file name (\"-\" for standard output)"
                                            : " needs a value")};
     }
@@ -261,31 +260,38 @@ std::optional<UsageError> ParseArgs(const std::vector<std::string> &Args, Reques
   return std::nullopt;
 }
 
+// A stored record is at most 26 bytes; reading stops well past that, so that a device or an
+// endless pipe given as the record cannot keep debugcfg reading for ever.
+constexpr std::size_t ReadLimit = 4096;
+
 Outcome<std::vector<std::uint8_t>> ReadFile(const std::string &Path, std::istream &In) {
-  if (Path == "-") {
-    std::vector<std::uint8_t> Bytes{std::istreambuf_iterator<char>(In),
-                                    std::istreambuf_iterator<char>()};
-    if (In.bad()) {
-      return Outcome<std::vector<std::uint8_t>>::Fail("cannot read standard input");
-    }
-    return Bytes;
+  using Result = Outcome<std::vector<std::uint8_t>>;
+  const bool Standard = Path == "-";
+  std::FILE *File = Standard ? nullptr : std::fopen(Path.c_str(), "rb");
+  if (!Standard && File == nullptr) {
+    return Result::Fail("cannot open " + Path + ": " + std::strerror(errno));
   }
-  std::FILE *File = std::fopen(Path.c_str(), "rb");
-  if (File == nullptr) {
-    return Outcome<std::vector<std::uint8_t>>::Fail("cannot open " + Path + ": " +
-                                                    std::strerror(errno));
-  }
-  std::vector<std::uint8_t> Bytes;
-  std::uint8_t Chunk[256];
+  std::vector<std::uint8_t> Bytes(ReadLimit + 1);
   std::size_t Count = 0;
-  while ((Count = std::fread(Chunk, 1, sizeof(Chunk), File)) > 0) {
-    Bytes.insert(Bytes.end(), Chunk, Chunk + Count);
+  bool Failed = false;
+  if (Standard) {
+    In.read(reinterpret_cast<char *>(Bytes.data()), static_cast<std::streamsize>(Bytes.size()));
+    Count = static_cast<std::size_t>(In.gcount());
+    Failed = In.bad();
+  } else {
+    Count = std::fread(Bytes.data(), 1, Bytes.size(), File);
+    Failed = std::ferror(File) != 0;
+    std::fclose(File);
   }
-  const bool Failed = std::ferror(File) != 0;
-  std::fclose(File);
+  const std::string Name = Standard ? "standard input" : Path;
   if (Failed) {
-    return Outcome<std::vector<std::uint8_t>>::Fail("cannot read " + Path);
+    return Result::Fail("cannot read " + Name);
   }
+  if (Count > ReadLimit) {
+    return Result::Fail(Name + ": more than " + std::to_string(ReadLimit) +
+                        " bytes, far too long for a record (22 bytes, 26 in an efivarfs file)");
+  }
+  Bytes.resize(Count);
   return Bytes;
 }
 
@@ -386,6 +392,15 @@ Outcome<StoredRecord> BuildRecord(const Request &Req, std::istream &In) {
   return Stored;
 }
 
+// A full disk or a closed pipe behind standard output is a failure too.
+bool Flushed(std::ostream &Out, std::ostream &Err) {
+  if (Out.flush()) {
+    return true;
+  }
+  Err << "debugcfg: cannot write standard output\n";
+  return false;
+}
+
 } // namespace
 
 int Run(const std::vector<std::string> &Args, std::istream &In, std::ostream &Out,
@@ -397,11 +412,11 @@ int Run(const std::vector<std::string> &Args, std::istream &In, std::ostream &Ou
   }
   if (Req.Help) {
     Out << HelpText;
-    return 0;
+    return Flushed(Out, Err) ? 0 : 1;
   }
   if (Req.Version) {
     Out << "debugcfg (ComLink) " << ComLinkVersion << '\n';
-    return 0;
+    return Flushed(Out, Err) ? 0 : 1;
   }
   const auto Stored = BuildRecord(Req, In);
   if (!Stored) {
@@ -432,6 +447,9 @@ int Run(const std::vector<std::string> &Args, std::istream &In, std::ostream &Ou
     }
     if (Error) {
       Err << "debugcfg: " << *Error << '\n';
+      return 1;
+    }
+    if (!Flushed(Out, Err)) {
       return 1;
     }
   }

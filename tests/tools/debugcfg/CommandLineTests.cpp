@@ -96,29 +96,34 @@ TEST_P(Conventions, AreFollowed) {
 
 INSTANTIATE_TEST_SUITE_P(
     CommandLine, Conventions,
-    ::testing::Values(
-        ConventionCase{{"--levels=ERROR,INFO", "--hex"}, {}, 0, ErrorAndInfoHex, {}},
-        ConventionCase{{"--levels", "ERROR,INFO", "--hex"}, {}, 0, ErrorAndInfoHex, {}},
-        ConventionCase{{"--pei-progress=on", "--preset=info", "--raw=-"},
-                       {},
-                       0,
-                       std::string("\x01\x01\x01\x01", 4),
-                       {}},
-        ConventionCase{{"-h"}, {}, 0, "Exit status:", {}},
-        ConventionCase{{"--hex", "--"}, {}, 0, "00000101", {}},
-        ConventionCase{{"--", "--hex"}, {}, 2, {}, "unexpected argument '--hex'"},
-        ConventionCase{{"stray"}, {}, 2, {}, "unexpected argument 'stray'"},
-        ConventionCase{{"--hex=yes"}, {}, 2, {}, "--hex takes no value"},
-        ConventionCase{{"-x"}, {}, 2, {}, "unknown option '-x'"},
-        ConventionCase{{"--levels=BOGUS"}, {}, 1, {}, "unknown level 'BOGUS'"},
-        ConventionCase{{"--from", "-", "--hex"}, InfoRecord, 0, "01000101000000", {}},
-        ConventionCase{{"--show=-"},
-                       std::string("\x07\0\0\0", 4) + InfoRecord,
-                       0,
-                       "Attributes: 0x00000007",
-                       {}},
-        ConventionCase{{"--show", "-"}, "short", 1, {}, "standard input: 5 bytes"},
-        ConventionCase{{"--from=-", "--uboot"}, {}, 1, {}, "standard input: 0 bytes"}));
+    ::testing::Values(ConventionCase{{"--levels=ERROR,INFO", "--hex"}, {}, 0, ErrorAndInfoHex, {}},
+                      ConventionCase{
+                          {"--levels", "ERROR,INFO", "--hex"}, {}, 0, ErrorAndInfoHex, {}},
+                      ConventionCase{{"--pei-progress=on", "--preset=info", "--raw=-"},
+                                     {},
+                                     0,
+                                     std::string("\x01\x01\x01\x01", 4),
+                                     {}},
+                      ConventionCase{{"-h"}, {}, 0, "Exit status:", {}},
+                      ConventionCase{{"--hex", "--"}, {}, 0, "00000101", {}},
+                      ConventionCase{{"--", "--hex"}, {}, 2, {}, "unexpected argument '--hex'"},
+                      ConventionCase{{"stray"}, {}, 2, {}, "unexpected argument 'stray'"},
+                      ConventionCase{{"--hex=yes"}, {}, 2, {}, "--hex takes no value"},
+                      ConventionCase{{"-x"}, {}, 2, {}, "unknown option '-x'"},
+                      ConventionCase{{"--levels=BOGUS"}, {}, 1, {}, "unknown level 'BOGUS'"},
+                      ConventionCase{{"--from", "-", "--hex"}, InfoRecord, 0, "01000101000000", {}},
+                      ConventionCase{{"--show=-"},
+                                     std::string("\x07\0\0\0", 4) + InfoRecord,
+                                     0,
+                                     "Attributes: 0x00000007",
+                                     {}},
+                      ConventionCase{{"--show", "-"}, "short", 1, {}, "standard input: 5 bytes"},
+                      ConventionCase{{"--from=-", "--uboot"}, {}, 1, {}, "standard input: 0 bytes"},
+                      ConventionCase{{"--show", "-"},
+                                     std::string(5000, '\0'),
+                                     1,
+                                     {},
+                                     "standard input: more than 4096 bytes"}));
 
 TEST_F(CommandLine, HelpDocumentsTheExitCodesAndVersionNamesTheRelease) {
   const std::string Help = Invoke({"--help"}).Out;
@@ -184,9 +189,33 @@ TEST_F(CommandLine, FileProblemsAreReported) {
   EXPECT_EQ(TooLong.Code, 1);
   EXPECT_NE(TooLong.Err.find("30 bytes: too long"), std::string::npos);
 
+  const std::string Huge = PathOf("huge.bin");
+  std::ofstream(Huge, std::ios::binary) << std::string(5000, '\0');
+  const Result TooHuge = Invoke({"--from", Huge, "--hex"});
+  EXPECT_EQ(TooHuge.Code, 1);
+  EXPECT_NE(TooHuge.Err.find("huge.bin: more than 4096 bytes"), std::string::npos);
+
   const Result Unwritable = Invoke({"--raw", PathOf("no/such/dir/x.bin")});
   EXPECT_EQ(Unwritable.Code, 1);
   EXPECT_NE(Unwritable.Err.find("cannot write"), std::string::npos);
+}
+
+// Standard output that takes nothing, as a full disk or a closed pipe does.
+class RefusingBuffer : public std::streambuf {
+protected:
+  int_type overflow(int_type /*Char*/) override { return traits_type::eof(); }
+};
+
+TEST_F(CommandLine, UnwritableStandardOutputIsAFailure) {
+  for (const std::vector<std::string> &Args :
+       {std::vector<std::string>{"--hex"}, {"--raw", "-"}, {"--describe"}, {"--version"}}) {
+    RefusingBuffer Buffer;
+    std::ostream Out(&Buffer);
+    std::istringstream In;
+    std::ostringstream Err;
+    EXPECT_EQ(::debugcfg::Run(Args, In, Out, Err), 1) << Args[0];
+    EXPECT_NE(Err.str().find("cannot write standard output"), std::string::npos) << Args[0];
+  }
 }
 
 } // namespace
