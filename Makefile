@@ -100,11 +100,12 @@ image-check: fv
 	python3 tools/imagecheck.py --version $(VERSION) $(BUILD)/uefi-x64/ComLinkDxe.efi:x64 \
 	    $(BUILD)/uefi-ia32/SerialTracePei.efi:ia32:xip $(BUILD)/fv/SerialTracePei.te:ia32:te
 
-test-boot: uefi-x64 uefi-ia32 tools
-	@BUILD=$(BUILD) qemu/test.sh
+# The PEI boots dispatch SerialTracePei from the volume make fv wrote.
+test-boot: uefi-x64 uefi-ia32 tools fv
+	@BUILD=$(BUILD) FV_BASE=$(FV_BASE) qemu/test.sh
 
-demo: uefi-x64 uefi-ia32
-	@BUILD=$(BUILD) qemu/demo.sh
+demo: uefi-x64 uefi-ia32 fv
+	@BUILD=$(BUILD) FV_BASE=$(FV_BASE) qemu/demo.sh
 
 bench: host-x64-bench
 	@for b in $(BUILD)/host-x64-bench/bench/bench_*; do [ -x "$$b" ] && "$$b"; done; true

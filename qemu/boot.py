@@ -4,12 +4,14 @@
 
 """Boots the firmware images on QEMU and captures the serial ports.
 
-  boot.py pei --harness PeiHarness.elf --append "dmc=..." --out DIR MODULE.efi...
+  boot.py pei --harness PeiHarness.elf [--volume ComLink.fv] --append "dmc=..." --out DIR \
+              [MODULE.efi...]
   boot.py dxe --app PlatformApp.efi --driver ComLinkDxe.efi --out DIR
   boot.py demo --build BUILD --out DIR   (both boots, from the firmware trees)
 
-The PEI boot runs the multiboot harness with the modules in the given order;
-COM1 carries what the modules print, COM2 the harness's own log. The DXE boot
+The PEI boot runs the multiboot harness, which dispatches the PEIMs of the
+volume (in flash at the address it was built for) and then the modules in the
+given order; COM1 carries what the modules print, COM2 the harness's own log. The DXE boot
 runs U-Boot from a disk whose boot.scr starts the platform application; COM1
 is U-Boot's console, COM2 is the port ComLinkDxe drives, and this script plays
 the host at the far end of COM2. The captures are printed with QEMU's exit
@@ -30,6 +32,11 @@ sys.path.insert(0, HERE)
 import bootdisk  # noqa: E402
 
 UBOOT_ROM = "/usr/lib/u-boot/qemu-x86_64/u-boot.rom"
+# QEMU loads a multiboot kernel through the BIOS; with a flash device in place of
+# the BIOS ROM, SeaBIOS must be in that flash's top.
+SEABIOS = "/usr/share/seabios/bios-256k.bin"
+# Where make fv builds the volume for: the Makefile's FV_BASE, which make passes on.
+FV_BASE = int(os.environ.get("FV_BASE", "0xFFE00000"), 0)
 STATUS_DECODER = os.path.join(HERE, "..", "tools", "statusdecode")
 PEI_TIMEOUT_S = 10
 DXE_TIMEOUT_S = 30
@@ -55,12 +62,15 @@ reset
 PEI_EXIT_SUCCESS = 1
 PEI_EXIT_FAULT = 5
 PEI_EXIT_BAD_SETUP = 7
+PEI_EXIT_REFUSED = 9
 TIMEOUT_EXIT = 124
 PEI_EXITS = {
     PEI_EXIT_SUCCESS: "success: the harness's code 0, every module returned success",
     3: "FAILURE: the harness's code 1, a module returned an error",
     PEI_EXIT_FAULT: "FAILURE: the harness's code 2, a processor exception",
     PEI_EXIT_BAD_SETUP: "FAILURE: the harness's code 3, a boot it cannot set up",
+    PEI_EXIT_REFUSED: "FAILURE: the harness's code 4, a PEIM of the volume refused or not "
+                      "dispatched",
     TIMEOUT_EXIT: "FAILURE: no exit within the time-out",
 }
 
@@ -89,27 +99,54 @@ class Images:
         self.demo = os.path.join(ia32, "qemu", "DemoPei.efi")
         self.harness = os.path.join(ia32, "qemu", "PeiHarness.elf")
         self.xip_writer = os.path.join(ia32, "qemu", "XipWriterPei.efi")
+        self.volume = os.path.join(build, "fv", "ComLink.fv")
 
     def missing(self):
         """Boot files and emulator pieces that are not there."""
         files = [p for p in (self.driver, self.app, self.trace, self.demo, self.harness,
-                             self.xip_writer, UBOOT_ROM) if not os.path.exists(p)]
+                             self.xip_writer, self.volume, UBOOT_ROM, SEABIOS)
+                 if not os.path.exists(p)]
         tools = [t for t in ("qemu-system-i386", "qemu-system-x86_64", "timeout", "mcopy")
                  if shutil.which(t) is None]
         return files + tools
 
 
-def run_pei(harness, modules, append, out_dir, timeout=PEI_TIMEOUT_S):
-    """Returns (exit status, COM1 bytes, COM2 bytes)."""
+def flash_image(volume, base, out_dir):
+    """A flash device that ends at 4 GiB and begins at base: the volume at its start,
+    SeaBIOS in its top, erased bytes in between."""
+    with open(volume, "rb") as f:
+        fv = f.read()
+    with open(SEABIOS, "rb") as f:
+        bios = f.read()
+    size = (1 << 32) - base
+    if len(fv) + len(bios) > size:
+        raise ValueError("a volume of %d bytes at 0x%X runs into the BIOS below 4 GiB" %
+                         (len(fv), base))
+    path = os.path.join(out_dir, "pei-flash.bin")
+    with open(path, "wb") as f:
+        f.write(fv + b"\xff" * (size - len(fv) - len(bios)) + bios)
+    return path
+
+
+def run_pei(harness, modules, append, out_dir, timeout=PEI_TIMEOUT_S, volume=None,
+            volume_base=FV_BASE):
+    """Returns (exit status, COM1 bytes, COM2 bytes). The volume, when given, lies in
+    flash at volume_base, read-only."""
     com1 = os.path.join(out_dir, "pei-com1.txt")
     com2 = os.path.join(out_dir, "pei-com2.txt")
     for stale in (com1, com2):
         if os.path.exists(stale):
             os.remove(stale)
     cmd = ["timeout", str(timeout), "qemu-system-i386", "-accel", "tcg", "-display", "none",
-           "-no-reboot", "-m", "128", "-kernel", harness, "-initrd", ",".join(modules),
+           "-no-reboot", "-m", "128", "-kernel", harness,
            "-serial", "file:" + com1, "-serial", "file:" + com2,
            "-device", "isa-debug-exit,iobase=0xf4,iosize=0x04"]
+    if modules:
+        cmd += ["-initrd", ",".join(modules)]
+    if volume:
+        flash = flash_image(volume, volume_base, out_dir)
+        cmd += ["-drive", "if=pflash,format=raw,readonly=on,file=" + flash]
+        append = ("fv=0x%X %s" % (volume_base, append)).strip()
     if append:
         cmd += ["-append", append]
     rc = subprocess.run(cmd, stdin=subprocess.DEVNULL).returncode
@@ -252,11 +289,12 @@ def demo(build, out_dir):
         return 1
     print("=" * 78)
     print("SerialTracePei under the PEI harness (QEMU i386, multiboot): the harness")
-    print("dispatches SerialTracePei, then its variable PEIM (which wakes SerialTracePei's")
-    print("notification), then DemoPei, a memory-init PEIM that reports in every form.")
+    print("dispatches SerialTracePei from ComLink.fv in flash at 0x%X, then its" % FV_BASE)
+    print("variable PEIM (which wakes SerialTracePei's notification), then DemoPei, a")
+    print("memory-init PEIM that reports in every form.")
     print("Status codes are followed by their names (\"  -- ...\", from tools/statusdecode).")
-    rc, com1, _ = run_pei(images.harness, [images.trace, images.demo], dmc() + " log=com1",
-                          out_dir)
+    rc, com1, _ = run_pei(images.harness, [images.demo], dmc() + " log=com1", out_dir,
+                          volume=images.volume)
     show("COM1: SerialTracePei's text, with the harness's log lines (\"harness: ...\") in "
          "between; the log alone, with every status code it routed, is pei-com2.txt", com1)
     print("----- QEMU exit status %d (%s; isa-debug-exit ends QEMU with (code << 1) | 1) -----"
@@ -297,8 +335,11 @@ def main():
     pei = sub.add_parser("pei")
     pei.add_argument("--harness", required=True)
     pei.add_argument("--append", default="")
+    pei.add_argument("--volume", help="a firmware volume to dispatch PEIMs from, put in flash")
+    pei.add_argument("--volume-base", type=lambda text: int(text, 0), default=FV_BASE,
+                     help="the flash address the volume was built for (default 0x%X)" % FV_BASE)
     pei.add_argument("--out", required=True)
-    pei.add_argument("modules", nargs="+")
+    pei.add_argument("modules", nargs="*")
     dxe = sub.add_parser("dxe")
     dxe.add_argument("--app", required=True)
     dxe.add_argument("--driver", required=True)
@@ -311,7 +352,8 @@ def main():
     if args.command == "demo":
         return demo(args.build, args.out)
     if args.command == "pei":
-        rc, com1, com2 = run_pei(args.harness, args.modules, args.append, args.out)
+        rc, com1, com2 = run_pei(args.harness, args.modules, args.append, args.out,
+                                 volume=args.volume, volume_base=args.volume_base)
     else:
         rc, com1, com2 = run_dxe(args.app, args.driver, args.out)
     sys.stdout.write("--- COM1 ---\n" + com1.decode(errors="replace").replace("\r", ""))

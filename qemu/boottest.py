@@ -14,7 +14,9 @@ import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
+sys.path.insert(0, os.path.join(HERE, "..", "tools"))
 import boot  # noqa: E402
+from fwpack import ffs, modules as fwmodules  # noqa: E402
 
 EXPECTED = os.path.join(HERE, "expected")
 VARIABLE_PPI = "2AB86EF5-ECB5-4134-B556-3854CA1FE1B4"
@@ -87,16 +89,19 @@ def require(condition, message):
         raise BootFailure(message)
 
 
-def pei_boot(images, out, append, modules=None):
-    rc, com1, com2 = boot.run_pei(images.harness, modules or [images.trace, images.demo], append,
-                                  out)
+def pei_boot(images, out, append, modules=None, volume=True, volume_base=boot.FV_BASE):
+    """By default SerialTracePei comes from the volume and DemoPei is handed over in RAM;
+    volume may also name another volume file, or be None for modules alone."""
+    volume = images.volume if volume is True else volume
+    rc, com1, com2 = boot.run_pei(images.harness, [images.demo] if modules is None else modules,
+                                  append, out, volume=volume, volume_base=volume_base)
     require(rc != 124, "the PEI boot hung: no exit within %d s\n  harness log:\n%s" %
             (boot.PEI_TIMEOUT_S, com2.decode(errors="replace")))
     return rc, com1, com2
 
 
-def check_pei(images, out, name, append, log_must, log_must_not=()):
-    rc, com1, com2 = pei_boot(images, out, append)
+def check_pei(images, out, name, append, log_must, log_must_not=(), volume=True):
+    rc, com1, com2 = pei_boot(images, out, append, volume=volume)
     log = com2.decode(errors="replace")
     require(rc == boot.PEI_EXIT_SUCCESS,
             "%s: the harness ended with status %d, %d expected (a crash or a failed module)\n"
@@ -114,8 +119,9 @@ def test_pei_notification(images, out):
     log = check_pei(images, out, "pei-default", boot.dmc(),
                     ["dispatch notification registered for " + VARIABLE_PPI,
                      "harness: 3 modules dispatched, 0 failed"])
-    require(re.search(r"SerialTracePei.efi at 0x[0-9A-F]+ \(in place\)", log) is not None,
-            "pei-default: SerialTracePei must execute in place, from read-only memory\n" + log)
+    require(re.search(r"SerialTracePei \(TE image in the volume\) at 0x[0-9A-F]+ \(in place\)",
+                      log) is not None,
+            "pei-default: SerialTracePei must execute in place, from the volume in flash\n" + log)
     announced = log.find("harness: permanent memory announced")
     require(0 <= announced < log.find("DemoPei.efi returned"),
             "pei-default: the callback notification must run while DemoPei installs its PPI\n"
@@ -156,8 +162,10 @@ def test_pei_no_variable(images, out):
 
 def test_pei_without_rsc_handler(images, out):
     """No status-code router PPI: SerialTracePei cannot register, says nothing, and
-    neither calls through the missing PPI nor fails its dispatch."""
-    rc, com1, com2 = pei_boot(images, out, boot.dmc() + " omit=rsc")
+    neither calls through the missing PPI nor fails its dispatch. (Handed over in RAM:
+    from the volume its dependency expression keeps it from running.)"""
+    rc, com1, com2 = pei_boot(images, out, boot.dmc() + " omit=rsc",
+                              [images.trace, images.demo], None)
     log = com2.decode(errors="replace")
     require(rc == boot.PEI_EXIT_SUCCESS and "SerialTracePei.efi returned 0x00000000" in log,
             "omit=rsc: SerialTracePei must return success without a crash\n" + log)
@@ -166,8 +174,10 @@ def test_pei_without_rsc_handler(images, out):
 
 def test_pei_without_pcd(images, out):
     """No PCD PPI: the gates cannot be read, debug messages (never gated) still come
-    out, and the worker's reports about the missing PPI do not feed on themselves."""
-    rc, com1, com2 = pei_boot(images, out, boot.dmc() + " omit=pcd")
+    out, and the worker's reports about the missing PPI do not feed on themselves.
+    (Handed over in RAM, as above.)"""
+    rc, com1, com2 = pei_boot(images, out, boot.dmc() + " omit=pcd",
+                              [images.trace, images.demo], None)
     log = com2.decode(errors="replace")
     require(rc == boot.PEI_EXIT_SUCCESS, "omit=pcd: the boot ended with status %d\n%s" % (rc, log))
     require(b"DemoPei: memory controller DDR4-2400, 2 DIMM slots\r\n" in com1,
@@ -189,7 +199,7 @@ def test_pei_log_between_module_lines(images, out):
 
 def test_pei_bad_input(images, out):
     """The harness refuses what it cannot run, with the reason, instead of running it."""
-    rc, _, com2 = pei_boot(images, out, "", [images.trace, images.harness])
+    rc, _, com2 = pei_boot(images, out, "", [images.trace, images.harness], None)
     log = com2.decode(errors="replace")
     require(rc == boot.PEI_EXIT_BAD_SETUP and "PeiHarness.elf cannot be loaded: not an MZ image"
             in log, "an ELF file given as a PEI module must be refused\n" + log)
@@ -201,11 +211,99 @@ def test_pei_bad_input(images, out):
 
 def test_pei_flash_is_read_only(images, out):
     """An image run in place cannot write its globals: the harness stops the module."""
-    rc, _, com2 = pei_boot(images, out, "", [images.xip_writer])
+    rc, _, com2 = pei_boot(images, out, "", [images.xip_writer], None)
     log = com2.decode(errors="replace")
     require(rc == boot.PEI_EXIT_FAULT and "XipWriterPei.efi at" in log and "(in place)" in log
             and "a module wrote to read-only memory" in log,
             "a write to an image executing in place must end the boot with a page fault\n" + log)
+
+
+def peim_file(volume, name):
+    """(offset, size) of a module's FFS file in a volume."""
+    offset = volume.find(ffs.guid_bytes(fwmodules.MODULES[name].guid))
+    require(offset > 0, "%s is not in the volume" % name)
+    return offset, int.from_bytes(volume[offset + 20:offset + 23], "little")
+
+
+def damaged_volume(images, out, name, damage, fix_checksum):
+    """A copy of the volume with SerialTracePei's file data changed by damage(bytearray)."""
+    with open(images.volume, "rb") as f:
+        volume = bytearray(f.read())
+    offset, size = peim_file(volume, "SerialTracePei")
+    data = bytearray(volume[offset + ffs.FILE_HEADER_SIZE:offset + size])
+    damage(data)
+    volume[offset + ffs.FILE_HEADER_SIZE:offset + size] = data
+    if fix_checksum:
+        volume[offset + 17] = ffs.checksum8(bytes(data))
+    path = os.path.join(out, name + ".fv")
+    with open(path, "wb") as f:
+        f.write(volume)
+    return path
+
+
+def replace_pcd_dependency(data):
+    pcd = ffs.guid_bytes(fwmodules.PEI_PCD_PPI)
+    at = data.find(pcd)
+    data[at:at + len(pcd)] = ffs.guid_bytes("4E0C1B73-5E7A-4F0B-9C1D-0A6A3E1C2D77")
+
+
+def flip_last_byte(data):
+    data[-1] ^= 0x01
+
+
+def test_pei_volume_refusals(images, out):
+    """A PEIM whose file checksum is wrong, or whose dependency no PPI satisfies, is refused
+    with the reason and never runs; so is a volume with a damaged header, and an image
+    linked for another place in flash."""
+    trace_guid = fwmodules.MODULES["SerialTracePei"].guid
+    cases = [
+        ("bad file checksum", damaged_volume(images, out, "bad-checksum", flip_last_byte, False),
+         "", boot.FV_BASE, boot.PEI_EXIT_REFUSED,
+         "PEIM %s at 0x%X refused: file checksum wrong" %
+         (trace_guid, boot.FV_BASE + peim_file(boot.read(images.volume), "SerialTracePei")[0])),
+        ("a PPI nobody installs", damaged_volume(images, out, "unknown-ppi",
+                                                 replace_pcd_dependency, True),
+         "", boot.FV_BASE, boot.PEI_EXIT_REFUSED,
+         "SerialTracePei not dispatched: its dependency expression is not satisfied"),
+        ("no RSC handler PPI", images.volume, "omit=rsc", boot.FV_BASE, boot.PEI_EXIT_REFUSED,
+         "SerialTracePei not dispatched: its dependency expression is not satisfied"),
+        ("a volume in the wrong place", images.volume, "", boot.FV_BASE - 0x100000,
+         boot.PEI_EXIT_REFUSED,
+         "SerialTracePei refused: linked for another address, and flash cannot be relocated"),
+    ]
+    with open(images.volume, "rb") as f:
+        header = bytearray(f.read())
+    header[50] ^= 0x01
+    bad_header = os.path.join(out, "bad-header.fv")
+    with open(bad_header, "wb") as f:
+        f.write(header)
+    cases.append(("a damaged volume header", bad_header, "", boot.FV_BASE,
+                  boot.PEI_EXIT_BAD_SETUP,
+                  "no usable volume at 0x%X: header checksum wrong" % boot.FV_BASE))
+    for what, volume, append, base, status, message in cases:
+        rc, com1, com2 = pei_boot(images, out, (boot.dmc() + " " + append).strip(),
+                                  volume=volume, volume_base=base)
+        log = com2.decode(errors="replace")
+        require(rc == status and "harness: " + message in log,
+                "%s: exit status %d and %r expected, got %d\n  log:\n%s" %
+                (what, status, message, rc, log))
+        require("dispatching SerialTracePei" not in log and com1 == b"",
+                "%s: SerialTracePei must not run\n  log:\n%s" % (what, log))
+
+
+def test_pei_pe32_volume(images, out):
+    """fwpack's PE32 form of SerialTracePei dispatches from the volume as the TE form does."""
+    pe32 = os.path.join(out, "pe32")
+    subprocess.run([sys.executable, os.path.join(HERE, "..", "tools", "fwpack"), "volume",
+                    "--base", "0x%X" % boot.FV_BASE, "--version", "boot-test", "--pe32",
+                    "--out", pe32, images.driver, images.trace],
+                   check=True, stdout=subprocess.DEVNULL)
+    log = check_pei(images, out, "pei-default", boot.dmc(),
+                    ["harness: 3 modules dispatched, 0 failed"],
+                    volume=os.path.join(pe32, "ComLink.fv"))
+    require(re.search(r"SerialTracePei \(PE32 image in the volume\) at 0x[0-9A-F]+ "
+                      r"\(in place\)", log) is not None,
+            "pe32: SerialTracePei must execute in place, from the volume\n" + log)
 
 
 def test_dxe(images, out):
@@ -267,7 +365,8 @@ def test_dxe_level_from_uboot_shell(images, out):
 TESTS = [test_pei_notification, test_pei_variable_first, test_pei_oversized_variable,
          test_pei_gates_and_levels,
          test_pei_no_variable, test_pei_without_rsc_handler, test_pei_without_pcd,
-         test_pei_log_between_module_lines, test_pei_bad_input, test_pei_flash_is_read_only, test_dxe,
+         test_pei_log_between_module_lines, test_pei_bad_input, test_pei_flash_is_read_only,
+         test_pei_volume_refusals, test_pei_pe32_volume, test_dxe,
          test_dxe_level_from_uboot_shell]
 
 

@@ -4,6 +4,7 @@
 // PEI services table in PI member order, PPI and notify descriptors.
 #pragma once
 
+#include "Pi/FirmwareFile.h"
 #include "Pi/StatusCode.h"
 #include "Uefi/Base.h"
 #include "Uefi/MemoryTypes.h"
@@ -18,8 +19,6 @@ inline constexpr UINT32 PEI_SERVICES_REVISION =
 using EFI_PEI_FILE_HANDLE = VOID *;
 using EFI_PEI_FV_HANDLE = VOID *;
 using EFI_BOOT_MODE = UINT32;
-using EFI_FV_FILETYPE = UINT8;
-using EFI_SECTION_TYPE = UINT8;
 
 struct EFI_PEI_SERVICES;
 struct EFI_PEI_NOTIFY_DESCRIPTOR;

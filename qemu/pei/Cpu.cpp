@@ -131,9 +131,17 @@ void CpuSetPeiServicesPointer(const EFI_PEI_SERVICES **PeiServices) {
 
 void CpuProtectRange(UINTN Base, UINTN Size) {
   constexpr UINTN Covered = SmallPageTables * 1024 * 4096;
-  for (UINTN Page = Base & ~UINTN{0xFFF}; Page < Base + Size && Page < Covered; Page += 4096) {
+  const UINT64 End = static_cast<UINT64>(Base) + Size;
+  for (UINT64 Page = Base & ~UINTN{0xFFF}; Page < End && Page < Covered; Page += 4096) {
     mPageTables[Page >> 22][(Page >> 12) & 1023] &= ~PageWritable;
-    __asm__ volatile("invlpg (%0)" : : "r"(Page) : "memory");
+    __asm__ volatile("invlpg (%0)" : : "r"(static_cast<UINTN>(Page)) : "memory");
+  }
+  // Above, whole 4 MiB pages: there lies flash (or nothing) below 4 GiB.
+  for (UINT64 Page = Base & ~UINTN{0x3FFFFF}; Page < End; Page += 0x400000) {
+    if (Page >= Covered) {
+      mPageDirectory[Page >> 22] &= ~PageWritable;
+      __asm__ volatile("invlpg (%0)" : : "r"(static_cast<UINTN>(Page)) : "memory");
+    }
   }
 }
 

@@ -29,10 +29,17 @@ void CpuInitialize();
 // The slot just below the IDT base: what GetPeiServices reads on IA-32.
 void CpuSetPeiServicesPointer(const EFI_PEI_SERVICES **PeiServices);
 
-// Makes [Base, Base + Size) read-only for ring 0 as well, as flash is.
+// Makes [Base, Base + Size) read-only for ring 0 as well, as flash is: by the
+// page in the first 16 MiB, by the 4 MiB above.
 void CpuProtectRange(UINTN Base, UINTN Size);
 
 // QEMU's isa-debug-exit device turns Code into the exit status (Code << 1) | 1.
-enum class HARNESS_EXIT : UINT8 { Success = 0, ModuleFailed = 1, Fault = 2, BadSetup = 3 };
+enum class HARNESS_EXIT : UINT8 {
+  Success = 0,
+  ModuleFailed = 1,
+  Fault = 2,
+  BadSetup = 3,
+  Refused = 4, // a PEIM of the volume was refused or never dispatched
+};
 
 [[noreturn]] void CpuExit(HARNESS_EXIT Code);

@@ -2,12 +2,12 @@
 // Copyright (c) 2026 The ComLink Authors
 
 // The PEI harness: a multiboot kernel that plays the PEI foundation for the
-// PE32 modules QEMU hands it (-initrd "a.efi,b.efi"), in that order.
-#include "Pi/StatusCode.h"
+// PEIMs of a firmware volume in flash (fv=<address>) and the PE32 modules QEMU
+// hands it (-initrd "a.efi,b.efi").
 #include "qemu/pei/Cpu.h"
+#include "qemu/pei/Dispatcher.h"
 #include "qemu/pei/Log.h"
 #include "qemu/pei/Multiboot.h"
-#include "qemu/pei/PeImage.h"
 #include "qemu/pei/PeiCore.h"
 #include "qemu/pei/Platform.h"
 #include "qemu/pei/Pool.h"
@@ -19,45 +19,17 @@ namespace {
 constexpr UINTN PoolLimit = 16 * 1024 * 1024; // the region CpuProtectRange can cover
 constexpr UINTN MaxModules = 8;
 
-// Progress codes of the foundation itself: PEIM dispatch begins and ends, hand-off.
-constexpr EFI_STATUS_CODE_VALUE PeimDispatchBegin = EFI_SOFTWARE_PEI_CORE | 0x00000002;
-constexpr EFI_STATUS_CODE_VALUE PeimDispatchEnd = EFI_SOFTWARE_PEI_CORE | 0x00000003;
-constexpr EFI_STATUS_CODE_VALUE HandoffToNext = EFI_SOFTWARE_PEI_CORE | EFI_SUBCLASS_SPECIFIC | 1;
-
-// The module's file name: the last path element of the first word of its command line.
-const CHAR8 *ModuleName(const MULTIBOOT_MODULE &Module, CHAR8 *Buffer, UINTN Capacity) {
-  const auto *Text = reinterpret_cast<const CHAR8 *>(Module.CmdLine);
-  if (Text == nullptr) {
-    return "module";
+// The volume in flash, checked and made read-only; BadSetup when it cannot be used.
+void OpenVolume(UINTN Base, FV_VOLUME *Volume) {
+  const CHAR8 *Error = nullptr;
+  // Everything from the base to 4 GiB may belong to the volume.
+  const UINTN Available = ~UINTN{0} - Base + 1;
+  if (!FvOpen(reinterpret_cast<const UINT8 *>(Base), Available, Volume, &Error)) {
+    LogPrint("harness: no usable volume at %08x: %s\n", Base, Error);
+    CpuExit(HARNESS_EXIT::BadSetup);
   }
-  const CHAR8 *Start = Text;
-  for (const CHAR8 *Char = Text; *Char != '\0' && *Char != ' '; Char++) {
-    if (*Char == '/') {
-      Start = Char + 1;
-    }
-  }
-  UINTN Length = 0;
-  while (Start[Length] != '\0' && Start[Length] != ' ' && Length + 1 < Capacity) {
-    Buffer[Length] = Start[Length];
-    Length++;
-  }
-  Buffer[Length] = '\0';
-  return Buffer;
-}
-
-struct DISPATCH_TALLY {
-  UINT32 Number;
-  UINT32 Failures;
-};
-
-void Dispatch(DISPATCH_TALLY *Tally, const CHAR8 *Name, EFI_PEIM_ENTRY_POINT2 EntryPoint,
-              EFI_PEI_FILE_HANDLE FileHandle) {
-  const UINT32 Instance = ++Tally->Number;
-  PeiCoreReportProgress(PeimDispatchBegin, Instance);
-  if (EFI_ERROR(PeiCoreDispatch(Name, EntryPoint, FileHandle))) {
-    Tally->Failures++;
-  }
-  PeiCoreReportProgress(PeimDispatchEnd, Instance);
+  CpuProtectRange(Base, Volume->Length);
+  LogPrint("harness: volume at %08x, %u bytes\n", Base, Volume->Length);
 }
 
 } // namespace
@@ -66,8 +38,8 @@ extern "C" [[noreturn]] void HarnessMain(const MULTIBOOT_INFO *Info, UINT32 Magi
   LogInitialize();
   CpuInitialize();
   LogPrint("harness: PEI foundation for QEMU\n");
-  if (Magic != MULTIBOOT_BOOTLOADER_MAGIC || (Info->Flags & MULTIBOOT_INFO_MODULES) == 0) {
-    LogPrint("harness: not started by a multiboot loader with modules\n");
+  if (Magic != MULTIBOOT_BOOTLOADER_MAGIC) {
+    LogPrint("harness: not started by a multiboot loader\n");
     CpuExit(HARNESS_EXIT::BadSetup);
   }
 
@@ -85,9 +57,10 @@ extern "C" [[noreturn]] void HarnessMain(const MULTIBOOT_INFO *Info, UINT32 Magi
     LogMirrorToCom1();
   }
   const auto *Modules = reinterpret_cast<const MULTIBOOT_MODULE *>(Info->ModuleAddress);
-  const UINTN ModuleCount = Info->ModuleCount;
-  if (ModuleCount == 0 || ModuleCount > MaxModules) {
-    LogPrint("harness: %u modules given, 1 to %u expected\n", ModuleCount, MaxModules);
+  const UINTN ModuleCount = (Info->Flags & MULTIBOOT_INFO_MODULES) != 0 ? Info->ModuleCount : 0;
+  if (ModuleCount > MaxModules || (ModuleCount == 0 && Settings.VolumeBase == 0)) {
+    LogPrint("harness: %u modules given, %u to %u expected\n", ModuleCount,
+             Settings.VolumeBase == 0 ? 1 : 0, MaxModules);
     CpuExit(HARNESS_EXIT::BadSetup);
   }
   UINTN PoolBase = reinterpret_cast<UINTN>(HarnessImageEnd);
@@ -96,35 +69,17 @@ extern "C" [[noreturn]] void HarnessMain(const MULTIBOOT_INFO *Info, UINT32 Magi
   }
   PoolInitialize((PoolBase + 0xFFF) & ~UINTN{0xFFF}, PoolLimit);
 
+  FV_VOLUME Volume;
+  if (Settings.VolumeBase != 0) {
+    OpenVolume(Settings.VolumeBase, &Volume);
+  }
+
   PeiCoreInitialize();
   if (!Settings.OmitRscHandler) {
     PeiCoreInstallRscHandler();
   }
   PlatformInstallPcdPpi(Settings);
 
-  DISPATCH_TALLY Tally = {0, 0};
-  for (UINTN Index = 0; Index <= ModuleCount; Index++) {
-    if (Index == Settings.VariablePeimPosition) {
-      Dispatch(&Tally, "PlatformVariablePeim", PlatformVariablePeim, nullptr);
-    }
-    if (Index == ModuleCount) {
-      break;
-    }
-    CHAR8 Name[64];
-    ModuleName(Modules[Index], Name, sizeof(Name));
-    LOADED_IMAGE Image;
-    auto *File = reinterpret_cast<UINT8 *>(Modules[Index].Start);
-    if (!LoadPeImage(File, Modules[Index].End - Modules[Index].Start, &Image, &Error)) {
-      LogPrint("harness: %s cannot be loaded: %s\n", Name, Error);
-      CpuExit(HARNESS_EXIT::BadSetup);
-    }
-    LogPrint("harness: %s at %08x (%s), entry %08x\n", Name, Image.Base,
-             Image.InPlace ? "in place" : "copied", Image.EntryPoint);
-    Dispatch(&Tally, Name, reinterpret_cast<EFI_PEIM_ENTRY_POINT2>(Image.EntryPoint),
-             reinterpret_cast<EFI_PEI_FILE_HANDLE>(Image.Base));
-  }
-
-  PeiCoreReportProgress(HandoffToNext, 0);
-  LogPrint("harness: %u modules dispatched, %u failed\n", Tally.Number, Tally.Failures);
-  CpuExit(Tally.Failures == 0 ? HARNESS_EXIT::Success : HARNESS_EXIT::ModuleFailed);
+  CpuExit(
+      DispatchAll(Settings, Settings.VolumeBase != 0 ? &Volume : nullptr, Modules, ModuleCount));
 }

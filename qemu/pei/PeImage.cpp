@@ -2,6 +2,7 @@
 // Copyright (c) 2026 The ComLink Authors
 
 #include "qemu/pei/PeImage.h"
+#include "qemu/pei/CoffSection.h"
 #include "qemu/pei/Cpu.h"
 #include "qemu/pei/Pool.h"
 
@@ -33,49 +34,6 @@ struct PE32_OFFSETS {
   static constexpr UINTN NumberOfRvaAndSizes = 92;
   static constexpr UINTN DataDirectories = 96;
 };
-
-// Section header offsets.
-struct SECTION_OFFSETS {
-  static constexpr UINTN Size = 40;
-  static constexpr UINTN VirtualSize = 8;
-  static constexpr UINTN VirtualAddress = 12;
-  static constexpr UINTN SizeOfRawData = 16;
-  static constexpr UINTN PointerToRawData = 20;
-  static constexpr UINTN Characteristics = 36;
-};
-
-// Bounds-checked little-endian reads of a byte range.
-class BYTE_VIEW {
-public:
-  BYTE_VIEW(const UINT8 *Bytes, UINTN Size) : mBytes(Bytes), mSize(Size) {}
-  bool Has(UINTN Offset, UINTN Length) const { return Offset <= mSize && Length <= mSize - Offset; }
-  UINT16 Read16(UINTN Offset) const {
-    return static_cast<UINT16>(mBytes[Offset] | (mBytes[Offset + 1] << 8));
-  }
-  UINT32 Read32(UINTN Offset) const {
-    return static_cast<UINT32>(Read16(Offset)) | (static_cast<UINT32>(Read16(Offset + 2)) << 16);
-  }
-
-private:
-  const UINT8 *mBytes;
-  UINTN mSize;
-};
-
-struct SECTION {
-  UINT32 VirtualSize;
-  UINT32 VirtualAddress;
-  UINT32 SizeOfRawData;
-  UINT32 PointerToRawData;
-  UINT32 Characteristics;
-};
-
-SECTION ReadSection(const BYTE_VIEW &File, UINTN Header) {
-  return {File.Read32(Header + SECTION_OFFSETS::VirtualSize),
-          File.Read32(Header + SECTION_OFFSETS::VirtualAddress),
-          File.Read32(Header + SECTION_OFFSETS::SizeOfRawData),
-          File.Read32(Header + SECTION_OFFSETS::PointerToRawData),
-          File.Read32(Header + SECTION_OFFSETS::Characteristics)};
-}
 
 bool Relocate(UINT8 *Image, UINT32 SizeOfImage, UINT32 Directory, UINT32 DirectorySize,
               UINT32 Delta, const CHAR8 **Error) {
@@ -116,7 +74,8 @@ bool Relocate(UINT8 *Image, UINT32 SizeOfImage, UINT32 Directory, UINT32 Directo
 
 } // namespace
 
-bool LoadPeImage(UINT8 *File, UINTN FileSize, LOADED_IMAGE *Image, const CHAR8 **Error) {
+bool LoadPeImage(UINT8 *File, UINTN FileSize, IMAGE_PLACEMENT Placement, LOADED_IMAGE *Image,
+                 const CHAR8 **Error) {
   const BYTE_VIEW View(File, FileSize);
   if (!View.Has(0, DosNewHeaderOffset + 4) || View.Read16(0) != DosSignature) {
     *Error = "not an MZ image";
@@ -175,6 +134,12 @@ bool LoadPeImage(UINT8 *File, UINTN FileSize, LOADED_IMAGE *Image, const CHAR8 *
     }
   }
 
+  const UINT32 LinkedDelta = reinterpret_cast<UINT32>(File) - LinkedBase;
+  if (Placement == IMAGE_PLACEMENT::Fixed && (!InPlace || LinkedDelta != 0)) {
+    *Error = !InPlace ? "not laid out to execute in place"
+                      : "linked for another address, and flash cannot be relocated";
+    return false;
+  }
   UINT8 *Memory = File;
   if (!InPlace) {
     Memory = static_cast<UINT8 *>(PoolAllocate(SizeOfImage, PageSize));

@@ -421,6 +421,10 @@ EFI_STATUS PeiCoreInstallPpi(const EFI_PEI_PPI_DESCRIPTOR *PpiList) {
   return InstallPpi(&mServicesPointer, PpiList);
 }
 
+bool PeiCoreIsPpiInstalled(const EFI_GUID &Guid) {
+  return LocatePpi(&mServicesPointer, &Guid, 0, nullptr, nullptr) == EFI_SUCCESS;
+}
+
 EFI_STATUS PeiCoreDispatch(const CHAR8 *Name, EFI_PEIM_ENTRY_POINT2 EntryPoint,
                            EFI_PEI_FILE_HANDLE FileHandle) {
   LogPrint("harness: dispatching %s\n", Name);

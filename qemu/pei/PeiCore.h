@@ -18,6 +18,9 @@ void PeiCoreInstallRscHandler();
 // Installs a PPI list on behalf of the foundation itself.
 EFI_STATUS PeiCoreInstallPpi(const EFI_PEI_PPI_DESCRIPTOR *PpiList);
 
+// Whether a PPI of this GUID is installed: what a dependency expression asks.
+bool PeiCoreIsPpiInstalled(const EFI_GUID &Guid);
+
 // Runs one module's entry point, then delivers the dispatch notifications its
 // installations (or anybody's since the last dispatch) have made due.
 EFI_STATUS PeiCoreDispatch(const CHAR8 *Name, EFI_PEIM_ENTRY_POINT2 EntryPoint,

@@ -256,6 +256,21 @@ bool ParsePosition(const CHAR8 *Value, const CHAR8 **End, PLATFORM_SETTINGS *Set
   return Char != Value && IsWordEnd(*Char);
 }
 
+// A volume lies on an 8-byte boundary, and not at 0 (which says "none").
+bool ParseVolumeBase(const CHAR8 *Value, const CHAR8 **End, PLATFORM_SETTINGS *Settings) {
+  if (StartsWith(Value, "0x")) {
+    Value += 2;
+  }
+  UINT64 Base = 0;
+  const CHAR8 *Char = Value;
+  for (; HexDigit(*Char) >= 0 && Base <= 0xFFFFFFFF; Char++) {
+    Base = Base * 16 + static_cast<UINT64>(HexDigit(*Char));
+  }
+  Settings->VolumeBase = static_cast<UINTN>(Base);
+  *End = Char;
+  return Char != Value && IsWordEnd(*Char) && Base <= 0xFFFFFFFF && Base != 0 && Base % 8 == 0;
+}
+
 } // namespace
 
 bool PlatformParseCommandLine(const CHAR8 *CommandLine, PLATFORM_SETTINGS *Settings,
@@ -295,6 +310,8 @@ bool PlatformParseCommandLine(const CHAR8 *CommandLine, PLATFORM_SETTINGS *Setti
       Settings->OmitPcd = true;
       End = Char + 8;
       Ok = true;
+    } else if (StartsWith(Char, "fv=")) {
+      Ok = ParseVolumeBase(Char + 3, &End, Settings);
     } else if (StartsWith(Char, "varppi=")) {
       Ok = ParsePosition(Char + 7, &End, Settings);
     } else {

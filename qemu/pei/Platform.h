@@ -16,6 +16,8 @@ struct PLATFORM_SETTINGS {
   UINT8 GateDefaults[4];
   // Modules dispatched before the variable PEIM runs (varppi=<n>); never when VariablePeimNever.
   UINTN VariablePeimPosition;
+  // fv=<hex address>: the boot firmware volume the PEIMs are dispatched from; 0 when absent.
+  UINTN VolumeBase;
   // log=com1: the harness's log also goes to COM1, between the modules' lines.
   bool LogOnCom1;
   // omit=rsc / omit=pcd: the foundation installs no RSC handler PPI / no PCD PPI.

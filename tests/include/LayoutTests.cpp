@@ -6,6 +6,8 @@
 // conventions.
 #include "Guid/DebugMessageConfig.h"
 #include "Guid/StatusCodeSerialGates.h"
+#include "Pi/FirmwareFile.h"
+#include "Pi/FirmwareVolume.h"
 #include "Pi/PeiServices.h"
 #include "Pi/StatusCode.h"
 #include "Ppi/Pcd.h"
@@ -86,6 +88,7 @@ TEST(Guids, MatchTheirRegistryForm) {
       {"PeiPcd", &gEfiPeiPcdPpiGuid, "01F34D25-4DE2-23AD-3FF3-36353FF323F1"},
       {"GateTokenSpace", &gStatusCodeSerialTokenSpaceGuid, "D1B99B46-E509-4EDA-89AC-7A6738BB821A"},
       {"DebugMessageConfig", &gDebugMessageConfigGuid, "091AAE73-6D75-479E-8D16-8E38D8C858C6"},
+      {"FirmwareFileSystem2", &gEfiFirmwareFileSystem2Guid, "8C8CE578-8A3D-4F1C-9935-896185C32DD3"},
   };
   for (const GuidCase &Case : Cases) {
     std::array<std::uint8_t, 16> Actual{};
