@@ -51,9 +51,8 @@ struct DIRECTIVE_FLAG {
   static constexpr UINT16 GroupThousands = 0x0020;
   static constexpr UINT16 Arg64 = 0x0040;
   static constexpr UINT16 ZeroFill = 0x0080;
-  static constexpr UINT16 ArgWide = 0x0100;  // the text has 16-bit characters
-  static constexpr UINT16 Reversed = 0x0200; // the text is read backwards
-  static constexpr UINT16 Numeric = 0x0400;  // zero fill and prefix apply
+  static constexpr UINT16 ArgWide = 0x0100; // the text has 16-bit characters
+  static constexpr UINT16 Numeric = 0x0400; // counted digits; zero fill and prefix apply
 };
 
 // The flag characters between '%' and the directive, and their bits.
@@ -68,7 +67,6 @@ struct DIRECTIVE {
   UINT32 Width;
   UINT32 Precision;
   UINT32 Count;
-  UINT32 GroupPhase;
   UINT16 Flags;
   CHAR8 Prefix;
   const UINT8 *Text;
@@ -77,12 +75,13 @@ struct DIRECTIVE {
   bool Has(UINT16 Flag) const { return (Flags & Flag) != 0; }
 };
 
-// One copy for the many readers of format and text characters.
-__attribute__((noinline)) UINT16 ReadCharacter(const UINT8 *Position, UINTN Bytes) {
+UINT16 ReadCharacter(const UINT8 *Position, UINTN Bytes) {
   return Bytes == 2 ? static_cast<UINT16>(Position[0] | (Position[1] << 8)) : Position[0];
 }
 
-void Emit(PRINT_OUTPUT &Out, INTN Repeat, UINT16 Character) {
+// Emit and Put are inlined so that, in an image whose callers all pass flags
+// 0, the wide and counting paths fold away with the flags.
+__attribute__((always_inline)) void Emit(PRINT_OUTPUT &Out, INTN Repeat, UINT16 Character) {
   if (Out.CountOnly) {
     if (Repeat > 0) {
       const UINTN Amount = static_cast<UINTN>(Repeat);
@@ -91,6 +90,32 @@ void Emit(PRINT_OUTPUT &Out, INTN Repeat, UINT16 Character) {
     return;
   }
   Out.Position = FillCharacters(Out.Position, Out.End, Repeat, Character, Out.CharacterBytes);
+}
+
+// One character: stored while there is room, otherwise counted or dropped.
+__attribute__((always_inline)) void Put(PRINT_OUTPUT &Out, UINT16 Character) {
+  if (Out.Position >= Out.End) {
+    Emit(Out, 1, Character);
+    return;
+  }
+  Out.Position[0] = static_cast<UINT8>(Character);
+  if (Out.CharacterBytes == 2) {
+    Out.Position[1] = static_cast<UINT8>(Character >> 8);
+  }
+  Out.Position += Out.CharacterBytes;
+}
+
+// Copies ASCII format text into an ASCII buffer up to the next directive,
+// line end or NUL, or until the buffer is full; returns the new format position.
+const UINT8 *CopyPlainText(PRINT_OUTPUT &Out, const UINT8 *Format) {
+  UINT8 *Position = Out.Position;
+  for (UINT8 Character = *Format; Position < Out.End && Character != '\0' && Character != '%' &&
+                                  Character != '\n' && Character != '\r';
+       Character = *++Format) {
+    *Position++ = Character;
+  }
+  Out.Position = Position;
+  return Format;
 }
 
 // A fill amount is the difference of two unsigned fields taken as signed.
@@ -120,12 +145,11 @@ UINT64 TakeArgument(ARG_SOURCE &Args, ARG_KIND Kind, BOOLEAN Is64) {
   UINT64 Value;
   if (Args.Marshalled) {
     Value = TakeMarshalled(Args, ArgSlotWidth(ArgSlotsNative, Kind, Is64 != 0));
-  } else if (Integer && !Is64) {
-    Value = EFI_VA_ARG(*Args.VaList, UINT32);
-  } else if (Integer) {
+  } else if (Integer && Is64) {
     Value = EFI_VA_ARG(*Args.VaList, UINT64);
   } else {
-    Value = reinterpret_cast<UINTN>(EFI_VA_ARG(*Args.VaList, const void *));
+    // A 32-bit integer and an address take the same slot in both builds.
+    Value = EFI_VA_ARG(*Args.VaList, UINTN);
   }
   if (Integer) {
     return Is64 ? Value : static_cast<UINT32>(Value);
@@ -139,6 +163,11 @@ const UINT8 *TakeAddress(ARG_SOURCE &Args) {
   const auto Address = static_cast<UINTN>(TakeArgument(Args, ARG_KIND::Address, FALSE));
   // A record carries its addresses as integers.
   return reinterpret_cast<const UINT8 *>(Address); // NOLINT(performance-no-int-to-ptr)
+}
+
+// Conversions end at the last character of the scratch area.
+CHAR8 *ScratchEnd(CHAR8 *Scratch) {
+  return Scratch + PRINT_SCRATCH_CHARACTERS - 1;
 }
 
 void SetCharacterText(DIRECTIVE &Element, UINT16 Character) {
@@ -186,19 +215,6 @@ void UseString(DIRECTIVE &Element, const UINT8 *Address, UINT16 WideFlag) {
   Element.Flags |= WideFlag;
 }
 
-// Appends Value with at least MinimumDigits digits, zero padded.
-CHAR8 *AppendNumber(CHAR8 *Position, UINT64 Value, UINT32 Radix, UINT32 MinimumDigits) {
-  CHAR8 Digits[PRINT_SCRATCH_CHARACTERS];
-  const CHAR8 *Last = ValueToReversedDigits(Digits, Value, Radix);
-  for (auto Count = static_cast<UINT32>(Last - Digits); Count < MinimumDigits; ++Count) {
-    *Position++ = '0';
-  }
-  while (*Last != '\0') {
-    *Position++ = *Last--;
-  }
-  return Position;
-}
-
 // One field of a GUID or time printed in place: FieldBytes bytes (1, 2 or 4,
 // little-endian, any alignment) at Offset, with two digits per byte at least,
 // followed by up to two separator characters.
@@ -225,7 +241,9 @@ constexpr FIXED_FIELD TimeFields[] = {
 };
 
 // Prints the fields of the record at Source in Radix into Scratch
-// (NUL-terminated), or takes NullText when there is no record.
+// (NUL-terminated), or takes NullText when there is no record. Each field is
+// converted at the end of Scratch and moved down to its place; the longest
+// text, a GUID's 36 characters, stays below the conversion.
 void FormatFixed(DIRECTIVE &Element, const UINT8 *Source, const FIXED_FIELD *Fields,
                  UINTN FieldCount, UINT32 Radix, const CHAR8 *NullText, CHAR8 *Scratch) {
   if (Source == nullptr) {
@@ -234,8 +252,18 @@ void FormatFixed(DIRECTIVE &Element, const UINT8 *Source, const FIXED_FIELD *Fie
   }
   CHAR8 *Position = Scratch;
   for (const FIXED_FIELD *Field = Fields; Field < Fields + FieldCount; ++Field) {
-    const UINT64 Value = LoadBytes(Source + Field->Offset, Field->FieldBytes);
-    Position = AppendNumber(Position, Value, Radix, 2U * Field->FieldBytes);
+    UINT32 Value = 0;
+    for (UINTN Byte = Field->FieldBytes; Byte > 0; --Byte) {
+      Value = (Value << 8) | Source[Field->Offset + Byte - 1];
+    }
+    const CHAR8 *Digits = ValueToDigits(ScratchEnd(Scratch), Value, Radix, FALSE);
+    for (auto Count = static_cast<UINT32>(ScratchEnd(Scratch) - Digits);
+         Count < 2U * Field->FieldBytes; ++Count) {
+      *Position++ = '0';
+    }
+    while (*Digits != '\0') {
+      *Position++ = *Digits++;
+    }
     for (const CHAR8 Separator : Field->Separator) {
       if (Separator != '\0') {
         *Position++ = Separator;
@@ -250,8 +278,11 @@ void FormatFixed(DIRECTIVE &Element, const UINT8 *Source, const FIXED_FIELD *Fie
 void FormatStatus(DIRECTIVE &Element, EFI_STATUS Status, CHAR8 *Scratch) {
   const CHAR8 *Name = StatusName(Status);
   if (Name == nullptr) {
-    *AppendNumber(Scratch, Status, 16, 8) = '\0';
-    Name = Scratch;
+    CHAR8 *Digits = ValueToDigits(ScratchEnd(Scratch), Status, 16, FALSE);
+    while (ScratchEnd(Scratch) - Digits < 8) {
+      *--Digits = '0';
+    }
+    Name = Digits;
   }
   Element.Text = reinterpret_cast<const UINT8 *>(Name);
 }
@@ -293,23 +324,18 @@ void ConvertNumber(DIRECTIVE &Element, ARG_SOURCE &Args, UINT16 Directive, CHAR8
     }
   }
 
-  const CHAR8 *Last = ValueToReversedDigits(Scratch, Value, Radix);
-  Element.Count = static_cast<UINT32>(Last - Scratch);
+  const CHAR8 *Digits =
+      ValueToDigits(ScratchEnd(Scratch), Value, Radix, Element.Has(DIRECTIVE_FLAG::GroupThousands));
+  Element.Count = static_cast<UINT32>(ScratchEnd(Scratch) - Digits);
   if (Value == 0 && Element.Precision == 0) {
     Element.Count = 0;
-  }
-  const UINT32 Partial = Element.Count % 3;
-  Element.GroupPhase = Partial == 0 ? 0 : 3 - Partial;
-  if (Element.Has(DIRECTIVE_FLAG::GroupThousands) && Element.Count > 0) {
-    Element.Count += (Element.Count - 1) / 3;
   }
   if (Element.Prefix != '\0') {
     ++Element.Count;
     ++Element.Precision;
   }
-  Element.Text = reinterpret_cast<const UINT8 *>(Last);
+  Element.Text = reinterpret_cast<const UINT8 *>(Digits);
   Element.Flags |= DIRECTIVE_FLAG::Numeric;
-  Element.Flags |= DIRECTIVE_FLAG::Reversed;
   if (Element.Has(DIRECTIVE_FLAG::ZeroFill) && Element.Has(DIRECTIVE_FLAG::WidthGiven) &&
       !Element.Has(DIRECTIVE_FLAG::LeftAlign) && !Element.Has(DIRECTIVE_FLAG::PrecisionGiven)) {
     Element.Precision = Element.Width;
@@ -418,7 +444,11 @@ void ParseDirective(DIRECTIVE &Element, const UINT8 *&Format, UINTN FormatBytes,
 
 void EmitElement(PRINT_OUTPUT &Out, DIRECTIVE &Element) {
   const UINTN TextBytes = Element.Has(DIRECTIVE_FLAG::ArgWide) ? 2 : 1;
-  if (!Element.Has(DIRECTIVE_FLAG::Reversed)) {
+  // Text without width or precision needs no length: it is copied up to its NUL.
+  if (!Element.Has(DIRECTIVE_FLAG::Numeric | DIRECTIVE_FLAG::WidthGiven |
+                   DIRECTIVE_FLAG::PrecisionGiven)) {
+    Element.Count = ~UINT32{0};
+  } else if (!Element.Has(DIRECTIVE_FLAG::Numeric)) {
     Element.Count = 0;
     for (const UINT8 *Text = Element.Text;
          (!Element.Has(DIRECTIVE_FLAG::PrecisionGiven) || Element.Count < Element.Precision) &&
@@ -435,7 +465,7 @@ void EmitElement(PRINT_OUTPUT &Out, DIRECTIVE &Element) {
   }
   if (Element.Has(DIRECTIVE_FLAG::Numeric)) {
     if (Element.Prefix != '\0') {
-      Emit(Out, 1, static_cast<UINT8>(Element.Prefix));
+      Put(Out, static_cast<UINT8>(Element.Prefix));
     }
     Emit(Out, FillAmount(Element.Precision, Element.Count), '0');
   } else {
@@ -443,20 +473,11 @@ void EmitElement(PRINT_OUTPUT &Out, DIRECTIVE &Element) {
   }
 
   const UINT8 *Text = Element.Text;
-  const INTN Step = Element.Has(DIRECTIVE_FLAG::Reversed) ? -static_cast<INTN>(TextBytes)
-                                                          : static_cast<INTN>(TextBytes);
-  UINT32 Index = Element.Prefix != '\0' ? 1 : 0;
-  const bool Grouped = Element.Has(DIRECTIVE_FLAG::GroupThousands);
-  while (Index < Element.Count) {
-    Emit(Out, 1, ReadCharacter(Text, TextBytes));
-    Text += Step;
-    ++Index;
-    if (Grouped && ++Element.GroupPhase == 3) {
-      Element.GroupPhase = 0;
-      if (++Index < Element.Count) {
-        Emit(Out, 1, ',');
-      }
-    }
+  // A prefix is counted but was emitted above.
+  for (UINT32 Index = Element.Prefix != '\0' ? 1 : 0, Character = 0;
+       Index < Element.Count && (Character = ReadCharacter(Text, TextBytes)) != 0;
+       ++Index, Text += TextBytes) {
+    Put(Out, static_cast<UINT16>(Character));
   }
 
   if (Element.Has(DIRECTIVE_FLAG::WidthGiven) && Element.Has(DIRECTIVE_FLAG::LeftAlign)) {
@@ -478,19 +499,33 @@ UINT8 *FillCharacters(UINT8 *Position, const UINT8 *End, INTN Repeat, UINT16 Cha
   return Position;
 }
 
-CHAR8 *ValueToReversedDigits(CHAR8 *Scratch, UINT64 Value, UINT32 Radix) {
-  *Scratch = '\0';
-  // Schoolbook division in base 2^32, one divide step per word, so that no
-  // 64-bit division helper is needed on IA-32.
+CHAR8 *ValueToDigits(CHAR8 *End, UINT64 Value, UINT32 Radix, BOOLEAN Grouped) {
+  *End = '\0';
   auto High = static_cast<UINT32>(Value >> 32);
   auto Low = static_cast<UINT32>(Value);
+  UINT32 GroupDigits = 0;
   do {
-    UINT32 Digit = 0;
-    High = CpuDivide64By32(0, High, Radix, &Digit);
-    Low = CpuDivide64By32(Digit, Low, Radix, &Digit);
-    *++Scratch = DigitTable[Digit];
+    if (Grouped && GroupDigits == 3) {
+      *--End = ',';
+      GroupDigits = 0;
+    }
+    ++GroupDigits;
+    UINT32 Digit = Low & 0xF;
+    if (Radix == 16) {
+      Low = (Low >> 4) | (High << 28);
+      High >>= 4;
+    } else if (High == 0) {
+      Digit = Low % 10;
+      Low /= 10;
+    } else {
+      // Schoolbook division in base 2^32, one divide step per word, so that
+      // no 64-bit division helper is needed on IA-32.
+      High = CpuDivide64By32(0, High, 10, &Digit);
+      Low = CpuDivide64By32(Digit, Low, 10, &Digit);
+    }
+    *--End = DigitTable[Digit];
   } while ((High | Low) != 0);
-  return Scratch;
+  return End;
 }
 
 UINTN PrintEngine(void *Buffer, UINTN BufferSize, UINTN Flags, const void *Format,
@@ -530,13 +565,20 @@ UINTN PrintEngine(void *Buffer, UINTN BufferSize, UINTN Flags, const void *Forma
     Args.End = ArgList->End < ArgList->Base ? ArgList->Base : ArgList->End;
   }
 
+  // ASCII into ASCII, as every PEI line is, takes plain text in runs.
+  const bool Narrow = (Flags & (PRINT_FORMAT_UTF16 | PRINT_OUTPUT_UTF16 | PRINT_COUNT_ONLY)) == 0;
   CHAR8 Scratch[PRINT_SCRATCH_CHARACTERS];
-  for (UINT16 Character = ReadCharacter(FormatPosition, FormatBytes);
-       Character != 0 && (Out.CountOnly || Out.Position < Out.End);
-       Character = ReadCharacter(FormatPosition, FormatBytes)) {
+  for (;;) {
     // Most of a line is plain text: it needs no element of its own.
-    if (Character != '%' && Character != '\n' && Character != '\r') {
-      Emit(Out, 1, Character);
+    if (Narrow) {
+      FormatPosition = CopyPlainText(Out, FormatPosition);
+    }
+    const UINT16 Character = ReadCharacter(FormatPosition, FormatBytes);
+    if (Character == 0 || (!Out.CountOnly && Out.Position >= Out.End)) {
+      break;
+    }
+    if (!Narrow && Character != '%' && Character != '\n' && Character != '\r') {
+      Put(Out, Character);
       FormatPosition += FormatBytes;
       continue;
     }

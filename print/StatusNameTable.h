@@ -53,14 +53,18 @@ inline constexpr UINTN StatusNameFirstErrorRow = StatusNameLastWarning + 1;
 inline constexpr UINTN StatusNameLastError = 33;
 inline constexpr UINTN StatusNameRows = StatusNameFirstErrorRow + StatusNameLastError;
 
-// The name in row Row of StatusNameTable.
-constexpr const CHAR8 *StatusNameRow(UINTN Row) {
-  const CHAR8 *Name = StatusNameTable;
-  for (; Row > 0; --Row) {
+// The name Rows rows after the one at Name.
+constexpr const CHAR8 *StatusNameAfter(const CHAR8 *Name, UINTN Rows) {
+  for (; Rows > 0; --Rows) {
     while (*Name++ != '\0') {
     }
   }
   return Name;
+}
+
+// The name in row Row of StatusNameTable.
+constexpr const CHAR8 *StatusNameRow(UINTN Row) {
+  return StatusNameAfter(StatusNameTable, Row);
 }
 
 constexpr UINTN CountStatusNames() {
@@ -78,7 +82,9 @@ constexpr const CHAR8 *StatusName(EFI_STATUS Status) {
   if (EFI_ERROR(Status)) {
     const EFI_STATUS Code = Status & ~MAX_BIT;
     if (Code >= 1 && Code <= StatusNameLastError) {
-      return StatusNameRow(StatusNameFirstErrorRow - 1 + Code);
+      // Error lookups start at the first error row, found at build time.
+      constexpr const CHAR8 *FirstError = StatusNameRow(StatusNameFirstErrorRow);
+      return StatusNameAfter(FirstError, Code - 1);
     }
     return nullptr;
   }

@@ -62,6 +62,21 @@ TEST(PrintFormat, ThousandsGrouping) {
   EXPECT_EQ(Print("%,lu", ~0ULL), "18,446,744,073,709,551,615");
 }
 
+// Grouping is for decimal digits: text keeps every character.
+TEST(PrintFormat, ThousandsGroupingLeavesTextWhole) {
+  const EFI_GUID Guid = {
+      0x9A4E9246, 0xD553, 0x11D5, {0x87, 0xE2, 0x00, 0x06, 0x29, 0x45, 0xC3, 0xB9}};
+  EXPECT_EQ(Print("%,a|", "abcdefgh"), "abcdefgh|");
+  EXPECT_EQ(Print("%,8a|", "abcd"), "    abcd|");
+  EXPECT_EQ(Print("%,s|", u"wide text"), "wide text|");
+  EXPECT_EQ(Print("%,a", nullptr), "<null string>");
+  EXPECT_EQ(Print("%,g", &Guid), "9A4E9246-D553-11D5-87E2-00062945C3B9");
+  EXPECT_EQ(Print("%,r", EFI_INVALID_PARAMETER), "Invalid Parameter");
+  EXPECT_EQ(Print("%,r", 0x12345678), "12345678");
+  EXPECT_EQ(Print("%,lX", 0x123456789ULL), "123456789");
+  EXPECT_EQ(print_test::MarshalledArgs{}.Print("%,a|"), "<null string>|");
+}
+
 TEST(PrintFormat, Pointer) {
   EXPECT_EQ(Print("%p", reinterpret_cast<void *>(0x1234)), "1234");
   EXPECT_EQ(Print("%8p", reinterpret_cast<void *>(0x1234)), "00001234");

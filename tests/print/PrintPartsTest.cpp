@@ -54,26 +54,37 @@ TEST(FillCharacters, WritesBothBytesOfWideCharacters) {
   EXPECT_EQ(Buffer[1], 0x26);
 }
 
-TEST(ValueToReversedDigits, StoresDigitsLeastSignificantFirst) {
-  CHAR8 Scratch[PRINT_SCRATCH_CHARACTERS];
-  std::memset(Scratch, '#', sizeof(Scratch));
-  CHAR8 *Last = ValueToReversedDigits(Scratch, 1234, 10);
-  EXPECT_EQ(Last, Scratch + 4);
-  EXPECT_EQ(std::string(Scratch, 5), std::string("\0"
-                                                 "4321",
-                                                 5));
-
-  Last = ValueToReversedDigits(Scratch, 0, 16);
-  EXPECT_EQ(Last, Scratch + 1);
-  EXPECT_EQ(Scratch[1], '0');
-
-  Last = ValueToReversedDigits(Scratch, 0xFEDCBA9876543210ULL, 16);
-  EXPECT_EQ(std::string(Scratch + 1, Last + 1), "0123456789ABCDEF");
-
-  // The longest conversion, 20 decimal digits, fits the scratch area.
-  Last = ValueToReversedDigits(Scratch, ~0ULL, 10);
-  EXPECT_EQ(Last, Scratch + 20);
-  EXPECT_EQ(std::string(Scratch + 1, Last + 1), "51615590737044764481");
+TEST(ValueToDigits, WritesDigitsBeforeTheEndMostSignificantFirst) {
+  struct CASE {
+    UINT64 Value;
+    UINT32 Radix;
+    BOOLEAN Grouped;
+    const char *Text;
+  };
+  const CASE Cases[] = {
+      {1234, 10, FALSE, "1234"},
+      {0, 16, FALSE, "0"},
+      {0, 10, TRUE, "0"},
+      {0xFEDCBA9876543210ULL, 16, FALSE, "FEDCBA9876543210"},
+      {0x100000000ULL, 10, FALSE, "4294967296"},
+      {123, 10, TRUE, "123"},
+      {1234, 10, TRUE, "1,234"},
+      {123456, 10, TRUE, "123,456"},
+      // The longest conversion, 20 digits in groups, fits the scratch area.
+      {~0ULL, 10, TRUE, "18,446,744,073,709,551,615"},
+  };
+  for (const CASE &Case : Cases) {
+    CHAR8 Scratch[PRINT_SCRATCH_CHARACTERS];
+    std::memset(Scratch, '#', sizeof(Scratch));
+    CHAR8 *End = Scratch + sizeof(Scratch) - 1;
+    const CHAR8 *First = ValueToDigits(End, Case.Value, Case.Radix, Case.Grouped);
+    EXPECT_STREQ(First, Case.Text) << Case.Value;
+    EXPECT_EQ(*End, '\0');
+    EXPECT_GE(First, Scratch);
+    // Nothing before the digits is touched.
+    EXPECT_EQ(std::string(Scratch, static_cast<size_t>(First - Scratch)),
+              std::string(static_cast<size_t>(First - Scratch), '#'));
+  }
 }
 
 } // namespace
