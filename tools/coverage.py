@@ -20,6 +20,18 @@ def tool(name):
     sys.exit(f"coverage: {name} not found (llvm-14)")
 
 
+def source_path(name, tree, source):
+    """The file's path inside the source tree. The builds map the source
+    directory away (-ffile-prefix-map), so llvm-cov names a module file by the
+    mapped build directory joined with the file's path in the tree."""
+    if os.path.isabs(name):
+        return os.path.relpath(os.path.realpath(name), source)
+    mapped_tree = os.path.relpath(tree, source)
+    if name.startswith(mapped_tree + os.sep):
+        return name[len(mapped_tree) + 1:]
+    return name
+
+
 def main():
     tree = os.path.abspath(sys.argv[1])
     source = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -34,7 +46,7 @@ def main():
                                *objects], check=True, capture_output=True, text=True).stdout
     totals = {}
     for entry in json.loads(exported)["data"][0]["files"]:
-        path = os.path.relpath(os.path.realpath(entry["filename"]), source)
+        path = source_path(entry["filename"], tree, source)
         folder = path.split(os.sep)[0]
         if folder not in MODULE_FOLDERS:
             continue
