@@ -58,6 +58,7 @@ EFI_STATUS VariableStore::Get(const CHAR16 *Name, const EFI_GUID *Guid, UINT32 *
   if (Name == nullptr || Guid == nullptr || DataSize == nullptr) {
     return EFI_INVALID_PARAMETER;
   }
+  Asked.push_back({*DataSize, Attributes != nullptr});
   const Key Wanted{std::u16string(Name, NameLength(Name)), *Guid};
   ++ReadsOf[Wanted];
   if (NotAvailable) {

@@ -35,6 +35,14 @@ public:
   // service is not up yet).
   void SetNotAvailableYet(bool On) { NotAvailable = On; }
   UINT64 GetCalls() const { return Reads; }
+  // What each read asked for: the room it offered and whether it wanted the
+  // attributes back.
+  struct REQUEST {
+    UINTN DataSize;
+    bool AttributesWanted;
+    bool operator==(const REQUEST &) const = default;
+  };
+  const std::vector<REQUEST> &Requests() const { return Asked; }
   // Reads of one variable, whatever their result.
   UINT64 GetCalls(const std::u16string &Name, const EFI_GUID &Guid) const;
 
@@ -50,6 +58,7 @@ private:
   };
   std::map<Key, Value> Variables;
   std::map<Key, UINT64> ReadsOf;
+  std::vector<REQUEST> Asked;
   bool NotAvailable = false;
   UINT64 Reads = 0;
 };

@@ -69,7 +69,10 @@ INTN AsciiStrnCmp(const CHAR8 *FirstString, const CHAR8 *SecondString, UINTN Len
     Second++;
     Length--;
   }
-  return static_cast<INTN>(*First) - static_cast<INTN>(*Second);
+  // Bytes compare unsigned: as signed chars, 0x80 and above would sort below
+  // the terminator, so a string would compare less than its own prefix.
+  return static_cast<INTN>(static_cast<UINT8>(*First)) -
+         static_cast<INTN>(static_cast<UINT8>(*Second));
 }
 
 EFI_STATUS AsciiStrCpyS(CHAR8 *Destination, UINTN DestMax, const CHAR8 *Source) {

@@ -3,6 +3,8 @@
 
 #include "emulator/pci/PciConfigSpace.h"
 
+#include "emulator/EmulatedCpu.h"
+
 namespace emu {
 
 namespace {
@@ -186,6 +188,7 @@ UINT32 PciConfigSpace::ReadPort(UINT16 Port, IoWidth Width) {
     }
   }
   AccessLog.push_back({Bus, Device, Function, Register, Width, false, Value});
+  NoteInterruptState();
   return Value;
 }
 
@@ -201,6 +204,7 @@ void PciConfigSpace::WritePort(UINT16 Port, IoWidth Width, UINT32 Value) {
   const auto Function = static_cast<UINT8>((Address >> 8) & 0x07);
   const auto Register = static_cast<UINT16>((Address & 0xFC) + (Port - DataPort));
   AccessLog.push_back({Bus, Device, Function, Register, Width, true, Value});
+  NoteInterruptState();
   PciFunction *Target = (Address & kEnableBit) != 0 ? Find(Bus, Device, Function) : nullptr;
   if (Target == nullptr) {
     return;
@@ -209,6 +213,12 @@ void PciConfigSpace::WritePort(UINT16 Port, IoWidth Width, UINT32 Value) {
        ++Byte) {
     Target->WriteByte(static_cast<UINT16>(Register + Byte),
                       static_cast<UINT8>(Value >> (8 * Byte)));
+  }
+}
+
+void PciConfigSpace::NoteInterruptState() {
+  if (EmulatedCpu::Current().InterruptsEnabled) {
+    ++InterruptibleAccesses;
   }
 }
 

@@ -128,11 +128,18 @@ public:
   // (Register is the byte offset; accesses to absent functions too).
   const std::vector<PciConfigAccess> &Log() const { return AccessLog; }
   std::vector<PciConfigAccess> Writes() const;
-  void ClearLog() { AccessLog.clear(); }
+  // Data-port accesses made while the processor had interrupts enabled: an
+  // interrupt handler could have moved the address port under them.
+  UINT64 AccessesWithInterruptsOn() const { return InterruptibleAccesses; }
+  void ClearLog() {
+    AccessLog.clear();
+    InterruptibleAccesses = 0;
+  }
 
 private:
   UINT32 ReadPort(UINT16 Port, IoWidth Width);
   void WritePort(UINT16 Port, IoWidth Width, UINT32 Value);
+  void NoteInterruptState();
   PciFunction *Find(UINT8 Bus, UINT8 Device, UINT8 Function);
 
   IoBus &Io;
@@ -140,6 +147,7 @@ private:
   UINT32 Address = 0;
   std::vector<std::unique_ptr<PciFunction>> Functions;
   std::vector<PciConfigAccess> AccessLog;
+  UINT64 InterruptibleAccesses = 0;
 };
 
 } // namespace emu

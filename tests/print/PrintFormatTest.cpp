@@ -184,4 +184,17 @@ TEST(PrintFormat, CapacityCutsTheOutput) {
   EXPECT_EQ(Untouched, '#');
 }
 
+// A caller that means "no limit" passes a size that runs past the top of the
+// address space; the text still comes out whole and terminated.
+TEST(PrintFormat, SizeReachingTheTopOfTheAddressSpace) {
+  for (const UINTN Size : {MAX_ADDRESS, MAX_ADDRESS / 2 + 1}) {
+    std::vector<CHAR8> Ascii(8, '#');
+    EXPECT_EQ(PrintToBuffer(Ascii.data(), Size, "a%db", 42), 4U);
+    EXPECT_STREQ(Ascii.data(), "a42b");
+    std::vector<CHAR16> Wide(8, u'#');
+    EXPECT_EQ(PrintToBufferWithFlags(Wide.data(), Size, PRINT_OUTPUT_UTF16, "x%c", 'y'), 2U);
+    EXPECT_EQ(std::u16string(Wide.data()), u"xy");
+  }
+}
+
 } // namespace

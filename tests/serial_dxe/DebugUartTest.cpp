@@ -7,6 +7,8 @@
 #include "serial_dxe/DebugUart.h"
 #include "support/PciConfig.h"
 
+#include <array>
+
 namespace comlink_test {
 namespace {
 
@@ -280,6 +282,100 @@ TEST_F(PciDebugUartTest, MemoryMappedUartUsesTheMemoryWindow) {
   EXPECT_EQ(DebugUartFindBase(Mmio), 0U);
 }
 
+// The power state, when it is already D0, is left alone, and so is the UART:
+// its FIFO control is written only to wake it.
+TEST_F(PciDebugUartTest, FunctionsAlreadyInD0AreNotWrittenToWake) {
+  Uart.Set16(kPmControl, 0);
+  Bridge.Set16(kPmControl, 0);
+  EXPECT_EQ(DebugUartFindBase(Settings()), kUartPorts);
+  const std::vector<PciConfigAccess> Writes = {
+      {1, kUartDevice, 0, PciOffset::Command, emu::IoWidth::Word, true, 0x0001},
+      {0, kBridgeDevice, 0, PciOffset::Command, emu::IoWidth::Word, true, 0x0001},
+  };
+  EXPECT_EQ(Pci.Writes(), Writes);
+  EXPECT_TRUE(PciUart.Log().empty());
+}
+
+// A bridge that decodes 32-bit I/O addresses but whose window lies below
+// 64 KiB is as usable as a 16-bit one.
+TEST_F(PciDebugUartTest, ThirtyTwoBitIoWindowInsideItsParentIsFollowed) {
+  Bridge.SetIoWindow(0x1000, 0x1FFF, true);
+  EXPECT_EQ(DebugUartFindBase(Settings()), kUartPorts);
+  Bridge.SetIoWindow(0x1000, 0x11FFF, true);
+  EXPECT_EQ(DebugUartFindBase(Settings()), 0U) << "the limit's upper half counts too";
+}
+
+TEST_F(PciDebugUartTest, UartOnBusZeroNeedsNoBridge) {
+  emu::PciFunction &Direct = Pci.AddEndpoint(nullptr, 0x03, 1);
+  Direct.SetBar(0, true, 8, 0x2F8);
+  const DEBUG_UART_PCI_NODE OnBusZero[] = {{0x03, 1, 0}, {DebugUartPciPathEnd, 0, 0}};
+  EXPECT_EQ(DebugUartFindBase(ModuleSettings(OnBusZero)), 0x2F8U);
+  const std::vector<PciConfigAccess> Writes = {
+      {0, 0x03, 1, PciOffset::Command, emu::IoWidth::Word, true, 0x0001}};
+  EXPECT_EQ(Pci.Writes(), Writes);
+}
+
+// Only the enable and DMA-mode bits of a platform's FIFO setting are written,
+// on waking the UART and when it is programmed.
+TEST_F(PciDebugUartTest, FifoSettingIsWrittenThroughItsWritableBits) {
+  DEBUG_UART_SETTINGS WithFifo = Settings();
+  WithFifo.FifoControl = 0xE7;
+  PciUart.Write(kLcr, 0x1B);
+  PciUart.ClearLog();
+  EXPECT_EQ(DebugUartInitialize(WithFifo), EFI_SUCCESS);
+  std::vector<std::pair<UINT8, UINT8>> FifoWrites;
+  for (const auto &Write : WritesOf(PciUart)) {
+    if (Write.first == kFcr) {
+      FifoWrites.push_back(Write);
+    }
+  }
+  const std::vector<std::pair<UINT8, UINT8>> Expected = {{kFcr, 0x21}, {kFcr, 0x00}, {kFcr, 0x21}};
+  EXPECT_EQ(FifoWrites, Expected);
+}
+
+// A bridge naming a secondary bus of 0, or one above its subordinate bus,
+// ends the search even though a function does answer at that bus and slot.
+TEST_F(PciDebugUartTest, MisnumberedBridgeEndsTheSearchThoughADeviceAnswers) {
+  emu::PciFunction &OnBusZero = Pci.AddEndpoint(nullptr, kUartDevice, 0);
+  OnBusZero.SetBar(0, true, 8, 0x1008);
+  emu::PciFunction &Other = Pci.AddBridge(nullptr, 0x1D, 0, 2, 2);
+  emu::PciFunction &OnBusTwo = Pci.AddEndpoint(&Other, kUartDevice, 0);
+  OnBusTwo.SetBar(0, true, 8, 0x1010);
+  for (const UINT8 Secondary : {0, 2}) {
+    Bridge.Set8(PciOffset::SecondaryBus, Secondary);
+    Pci.ClearLog();
+    EXPECT_EQ(DebugUartInitialize(Settings()), EFI_DEVICE_ERROR) << "secondary " << +Secondary;
+    EXPECT_TRUE(Pci.Writes().empty());
+    EXPECT_TRUE(PciUart.Log().empty());
+  }
+}
+
+// With MMIO the same registers are single-byte memory accesses at the base.
+TEST(DebugUartMmioTest, MemoryMappedUartIsProgrammedOrLeftAsItIs) {
+  emu::Platform P;
+  struct CASE {
+    std::array<UINT8, 8> Before;
+    std::array<UINT8, 8> After;
+  };
+  const UINT8 Idle = 0x60;
+  const CASE Cases[] = {
+      // divisor 12, 8N1: reprogrammed to divisor 1 with the FIFO bits 0x21
+      {{12, 0, 0, 0x03, 0x0B, Idle, 0, 0}, {1, 0, 0x21, 0x03, 0x00, Idle, 0, 0}},
+      // already divisor 1, 8N1: only the latch bit went on and off again
+      {{1, 0, 0xC1, 0x03, 0x0B, Idle, 0, 0}, {1, 0, 0xC1, 0x03, 0x0B, Idle, 0, 0}},
+  };
+  for (const CASE &Case : Cases) {
+    std::array<UINT8, 8> Registers = Case.Before;
+    DEBUG_UART_SETTINGS Mmio = ModuleSettings();
+    Mmio.UseMmio = TRUE;
+    Mmio.Base = reinterpret_cast<UINTN>(Registers.data());
+    Mmio.FifoControl = 0xE7;
+    EXPECT_EQ(DebugUartInitialize(Mmio), EFI_SUCCESS);
+    EXPECT_EQ(Registers, Case.After);
+  }
+  EXPECT_EQ(P.Report(), "");
+}
+
 class PciConfigTest : public emu::PlatformTest {
 protected:
   PciConfigTest() {
@@ -317,14 +413,24 @@ TEST_F(PciConfigTest, AndAndOrAreOneReadModifyWrite) {
   EXPECT_EQ(Pci.Log()[1], (PciConfigAccess{0, 3, 2, 0x50, emu::IoWidth::Word, true, 0x00F0}));
 }
 
+// Interrupts stay off from the address write to the data access of every
+// operation, and come back as they were.
 TEST_F(PciConfigTest, AddressPortAndInterruptFlagAreRestored) {
+  const UINTN Register = PciConfigAddress(0, 3, 2, 0x50);
   for (const bool Enabled : {true, false}) {
     P.Cpu().InterruptsEnabled = Enabled;
     P.Io().Write(emu::PciConfigSpace::AddressPort, emu::IoWidth::Dword, 0x80001234);
-    PciConfigRead16(PciConfigAddress(0, 3, 2, 0x50));
-    PciConfigOr16(PciConfigAddress(0, 3, 2, 0x50), 1);
+    PciConfigRead8(Register);
+    PciConfigRead16(Register);
+    PciConfigRead32(Register);
+    PciConfigWrite32(Register, 0x5555);
+    PciConfigAnd16(Register, 0xFF);
+    PciConfigOr16(Register, 1);
     EXPECT_EQ(Pci.AddressRegister(), 0x80001234U);
     EXPECT_EQ(P.Cpu().InterruptsEnabled, Enabled);
+    EXPECT_EQ(Pci.Log().size(), 8U);
+    EXPECT_EQ(Pci.AccessesWithInterruptsOn(), 0U);
+    Pci.ClearLog();
   }
 }
 

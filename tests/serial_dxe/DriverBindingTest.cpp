@@ -9,6 +9,8 @@
 #include "emulator/uart/FlowStateProvider.h"
 #include "serial_dxe/ComponentName.h"
 
+#include <algorithm>
+
 namespace comlink_test {
 namespace {
 
@@ -103,6 +105,15 @@ TEST_F(SupportedTest, AnotherDriversExclusiveOpenIsReturned) {
   EXPECT_EQ(Supported(Controller, nullptr), EFI_ACCESS_DENIED);
   EXPECT_EQ(
       gBS->CloseProtocol(Controller.Handle, &gUartAccessProtocolGuid, Other, Controller.Handle),
+      EFI_SUCCESS);
+  // The same for the controller's device path, which Supported tries second.
+  ASSERT_EQ(gBS->OpenProtocol(Controller.Handle, &gEfiDevicePathProtocolGuid, &Interface, Other,
+                              Controller.Handle, EFI_OPEN_PROTOCOL_BY_DRIVER),
+            EFI_SUCCESS);
+  EXPECT_EQ(Supported(Controller, nullptr), EFI_ACCESS_DENIED);
+  EXPECT_TRUE(DriverOpens(Controller, gUartAccessProtocolGuid).empty());
+  EXPECT_EQ(
+      gBS->CloseProtocol(Controller.Handle, &gEfiDevicePathProtocolGuid, Other, Controller.Handle),
       EFI_SUCCESS);
   EXPECT_EQ(gBS->UninstallProtocolInterface(Other, &kStrangerGuid, nullptr), EFI_SUCCESS);
 }
@@ -421,6 +432,109 @@ TEST_F(StopTest, ManyControllersEachGetTheirOwnChild) {
   ASSERT_EQ(Disconnect(First), EFI_SUCCESS);
   EXPECT_EQ(P.Handles().HandlesWith(gEfiSerialIoProtocolGuid).size(), 1U);
   EXPECT_EQ(Children(Second).size(), 1U);
+}
+
+// A re-Start's flow-control node decides hardware flow control alone: map 1
+// turns it on, any other map turns it off, and without a node the control
+// bits are not touched at all.
+TEST_F(StartTest, RestartFlowControlNodeSetsOrClearsHardwareFlowControl) {
+  struct CASE {
+    Bytes Again;
+    bool Hardware;
+    bool ControlWritten;
+  };
+  const CASE Cases[] = {
+      {PathOf({UartNode(9600), FlowNode(0)}), false, true},
+      {PathOf({UartNode(9600), FlowNode(2)}), false, true},
+      {PathOf({UartNode(9600), FlowNode(1)}), true, true},
+      {PathOf({UartNode(9600)}), true, false},
+  };
+  UINT8 Function = 0;
+  for (const CASE &Case : Cases) {
+    // Every child's device path must be its own.
+    UartController &Controller = AddController(PathOf({PciNode(0x1F, ++Function)}));
+    Bytes First = PathOf({UartNode(), FlowNode(1)});
+    ASSERT_EQ(Connect(Controller, AsPath(First)), EFI_SUCCESS);
+    const EFI_HANDLE Child = Children(Controller).at(0);
+    const UINT8 ModemControl = Controller.Model.ModemControl();
+    Controller.Model.ClearLog();
+
+    Bytes Again = Case.Again;
+    EXPECT_EQ(Start(Controller, AsPath(Again)), EFI_SUCCESS);
+    EXPECT_EQ(DeviceOf(Child)->HardwareFlowControl, Case.Hardware) << Case.Hardware;
+    EXPECT_EQ(SerialIoOf(Child)->Mode->BaudRate, 9600U);
+    EXPECT_EQ(Controller.Model.ModemControl(), ModemControl) << "DTR and RTS handed back";
+    const bool ControlWritten = std::any_of(
+        Controller.Model.Log().begin(), Controller.Model.Log().end(),
+        [](const emu::UartRegisterAccess &Access) { return Access.IsWrite && Access.Index == 4; });
+    EXPECT_EQ(ControlWritten, Case.ControlWritten);
+    // The child's own node follows the flag: map 1 or 0, never 2.
+    EXPECT_EQ(ChildPath(Child),
+              PathOf({PciNode(0x1F, Function), UartNode(9600), FlowNode(Case.Hardware ? 1 : 0)}));
+    ASSERT_EQ(Disconnect(Controller), EFI_SUCCESS);
+  }
+}
+
+// OpenProtocolInformation is how a managed controller's children are found;
+// its failure is handed back unchanged and nothing is changed or left open.
+TEST_F(SupportedTest, FailedOpenInformationIsReturnedBySupportedAndRestart) {
+  UartController &Controller = AddController();
+  ASSERT_EQ(Connect(Controller), EFI_SUCCESS);
+  const EFI_HANDLE Child = Children(Controller).at(0);
+  Bytes Again = PathOf({UartNode(9600)});
+
+  P.Faults().FailCall("OpenProtocolInformation", 1, EFI_OUT_OF_RESOURCES);
+  EXPECT_EQ(Supported(Controller, AsPath(Again)), EFI_OUT_OF_RESOURCES);
+  P.Faults().FailCall("OpenProtocolInformation", 1, EFI_OUT_OF_RESOURCES);
+  EXPECT_EQ(Start(Controller, AsPath(Again)), EFI_OUT_OF_RESOURCES);
+  EXPECT_EQ(SerialIoOf(Child)->Mode->BaudRate, 115200U);
+  EXPECT_EQ(DriverOpens(Controller, gUartAccessProtocolGuid).size(), 2U)
+      << "the driver's own open and its child's";
+  EXPECT_EQ(Children(Controller), std::vector<EFI_HANDLE>{Child});
+}
+
+// Entries whose child cannot be opened are passed over, by Supported and by
+// a re-Start alike; with no other child there is nothing to serve.
+TEST_F(SupportedTest, ChildThatCannotBeOpenedIsPassedOver) {
+  UartController &Controller = AddController();
+  ASSERT_EQ(Connect(Controller), EFI_SUCCESS);
+  Bytes Again = PathOf({UartNode(9600)});
+  P.Faults().FailCall("OpenProtocol", 2, EFI_UNSUPPORTED);
+  EXPECT_EQ(Supported(Controller, AsPath(Again)), EFI_UNSUPPORTED);
+  P.Faults().FailCall("OpenProtocol", 3, EFI_UNSUPPORTED);
+  EXPECT_EQ(Start(Controller, AsPath(Again)), EFI_UNSUPPORTED);
+  EXPECT_EQ(SerialIoOf(Children(Controller).at(0))->Mode->BaudRate, 115200U);
+}
+
+// Two real children of one controller (the second made after the driver's
+// own open was dropped behind its back). The one whose protocols cannot be
+// withdrawn stays whole and keeps its open; the other is freed.
+TEST_F(StopTest, OfTwoRealChildrenTheOneThatCannotBeUninstalledStays) {
+  UartController &Controller = AddController();
+  ASSERT_EQ(Connect(Controller), EFI_SUCCESS);
+  ASSERT_EQ(gBS->CloseProtocol(Controller.Handle, &gUartAccessProtocolGuid, P.ImageHandle(),
+                               Controller.Handle),
+            EFI_SUCCESS);
+  EXPECT_EQ(Supported(Controller, nullptr), EFI_SUCCESS) << "its device path open is still held";
+  Bytes Second = PathOf({UartNode(9600)});
+  ASSERT_EQ(Start(Controller, AsPath(Second)), EFI_SUCCESS);
+  std::vector<EFI_HANDLE> Both = Children(Controller);
+  ASSERT_EQ(Both.size(), 2U);
+
+  const UINT64 LiveBlocks = P.Pool().LiveBlocks();
+  P.Faults().FailCall("UninstallMultipleProtocolInterfaces", 2, EFI_ACCESS_DENIED);
+  EXPECT_EQ(Binding->Stop(Binding, Controller.Handle, 2, Both.data()), EFI_DEVICE_ERROR);
+  EXPECT_EQ(Children(Controller), std::vector<EFI_HANDLE>{Both[1]});
+  EXPECT_EQ(P.Handles().HandlesWith(gEfiSerialIoProtocolGuid), std::vector<EFI_HANDLE>{Both[1]});
+  EXPECT_EQ(DeviceOf(Both[1])->Signature, SERIAL_DEVICE_SIGNATURE);
+  EXPECT_LT(P.Pool().LiveBlocks(), LiveBlocks) << "the first child's record and path are freed";
+  size_t ChildOpens = 0;
+  for (const emu::OpenRecord &Open : DriverOpens(Controller, gUartAccessProtocolGuid)) {
+    ChildOpens += Open.Controller == Both[1] ? 1 : 0;
+  }
+  EXPECT_EQ(ChildOpens, 1U);
+  ASSERT_EQ(Disconnect(Controller), EFI_SUCCESS);
+  EXPECT_TRUE(P.Handles().HandlesWith(gEfiSerialIoProtocolGuid).empty());
 }
 
 } // namespace

@@ -45,7 +45,10 @@ TEST_F(LineSettings, WorkedExamplesGiveTheirDivisorsAndRates) {
   };
   for (const CASE &Case :
        {CASE{115200, 1, 115200}, CASE{9600, 12, 9600}, CASE{2000, 58, 1986}, CASE{100000, 2, 57600},
-        CASE{115199, 2, 57600}, CASE{50, 2304, 50}, CASE{49999, 3, 38400}}) {
+        CASE{115199, 2, 57600}, CASE{50, 2304, 50}, CASE{49999, 3, 38400},
+        // The table's steps between 2400 and 7200 are not powers of two apart.
+        CASE{2400, 48, 2400}, CASE{3599, 48, 2400}, CASE{3600, 32, 3600}, CASE{4799, 32, 3600},
+        CASE{4800, 24, 4800}, CASE{7199, 24, 4800}, CASE{7200, 16, 7200}, CASE{9599, 16, 7200}}) {
     ASSERT_EQ(SetAttributes(Port, Case.Requested), EFI_SUCCESS) << Case.Requested;
     EXPECT_EQ(Port.Model.Divisor(), Case.Divisor) << Case.Requested;
     EXPECT_EQ(Port.Io()->Mode->BaudRate, Case.Produced) << Case.Requested;

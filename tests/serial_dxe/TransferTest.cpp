@@ -2,6 +2,7 @@
 // Copyright (c) 2026 The ComLink Authors
 
 #include "SerialFixture.h"
+#include "serial_dxe/SerialStall.h"
 
 #include <numeric>
 
@@ -134,6 +135,26 @@ TEST_F(Transfer, ReadTimeoutFollowsTheMode) {
   EXPECT_TRUE(Back.empty());
   EXPECT_GE(Now() - Start, 50000u);
   EXPECT_LE(Now() - Start, 50100u);
+}
+
+// An idle line costs a Read exactly its time-out, counted in 10 us steps,
+// after the bytes that did arrive: no step more, none fewer.
+TEST_F(Transfer, ReadTimesOutAfterExactlyTheModesTimeout) {
+  auto Port = ResetPort();
+  for (const auto &[Timeout, Steps] :
+       std::vector<std::pair<UINT32, UINT64>>{{10, 1}, {15, 2}, {1000, 100}, {1001, 101}}) {
+    ASSERT_EQ(
+        Port->Io()->SetAttributes(Port->Io(), 0, 0, Timeout, DefaultParity, 0, DefaultStopBits),
+        EFI_SUCCESS);
+    Port->Model.InjectReceive('a');
+    std::vector<UINT8> Back(2);
+    const UINT64 Stalls = P.Faults().Calls("Stall");
+    const UINT64 Stalled = mStalledUs;
+    EXPECT_EQ(Port->Read(Back), EFI_TIMEOUT);
+    EXPECT_EQ(Back, std::vector<UINT8>{'a'});
+    EXPECT_EQ(P.Faults().Calls("Stall") - Stalls, Steps) << "timeout " << Timeout;
+    EXPECT_EQ(mStalledUs - Stalled, Steps * SerialStallStepUs);
+  }
 }
 
 TEST_F(Transfer, ReceiveLineErrorsDropTheBadBytesOnly) {

@@ -92,6 +92,7 @@ TEST_F(EntryTest, VariablePresentLoadsGatesDuringEntry) {
   EXPECT_TRUE(Rsc.IsRegistered(SerialStatusCodeWorker));
   EXPECT_EQ(GateSets(), (std::vector<std::pair<UINTN, UINT64>>{
                             {0xA0314, 1}, {0xA0311, 1}, {0xA0312, 0}, {0xA0313, 1}}));
+  EXPECT_EQ(P.Variables().Requests(), (std::vector<emu::VariableStore::REQUEST>{{22, false}}));
   EXPECT_TRUE(ReportedAssertions().empty());
 }
 

@@ -124,6 +124,25 @@ TEST_F(DecodeDebugTest, FindsLevelArgumentsAndFormat) {
   EXPECT_STREQ(Out.Format, "x=%d\n");
 }
 
+// Each missing out-pointer is reported on its own, in argument order, and
+// none of the others is written.
+TEST_F(DecodeDebugTest, NullOutPointersAreReportedAndNothingIsWritten) {
+  const Record R(DebugRecordBytes("m"));
+  DEBUG_OUT Out;
+  EXPECT_FALSE(DecodeDebugRecord(R.Data(), nullptr, &Out.Marker, &Out.Format));
+  EXPECT_FALSE(DecodeDebugRecord(R.Data(), &Out.Level, nullptr, &Out.Format));
+  EXPECT_FALSE(DecodeDebugRecord(R.Data(), &Out.Level, &Out.Marker, nullptr));
+  EXPECT_FALSE(DecodeDebugRecord(nullptr, nullptr, nullptr, nullptr));
+  EXPECT_EQ(Out.Format, nullptr);
+  EXPECT_EQ(Out.Marker.Base, nullptr);
+  EXPECT_EQ(Out.Level, 0U);
+  EXPECT_EQ(ReportedAssertions(),
+            (std::vector<std::string>{"ErrorLevel != ((void *) 0)", "Marker != ((void *) 0)",
+                                      "Format != ((void *) 0)", "Data != ((void *) 0)",
+                                      "ErrorLevel != ((void *) 0)", "Marker != ((void *) 0)",
+                                      "Format != ((void *) 0)"}));
+}
+
 TEST_F(DecodeDebugTest, RecognisedByTheWholeGuidOnly) {
   std::vector<UINT8> Bytes = DebugRecordBytes("m");
   Bytes[19] ^= 1;

@@ -72,7 +72,9 @@ TEST_F(DevicePathTest, NodeAccessorsReadUnalignedHeaders) {
 TEST_F(DevicePathTest, NullNodeAssertsAndReadsAsZero) {
   EXPECT_EQ(DevicePathType(nullptr), 0);
   EXPECT_EQ(DevicePathNodeLength(nullptr), 0u);
-  EXPECT_EQ(Asserted(), Strings(2, "Node != ((void *) 0)"));
+  EXPECT_EQ(NextDevicePathNode(nullptr), nullptr);
+  SetDevicePathEndNode(nullptr);
+  EXPECT_EQ(Asserted(), Strings(4, "Node != ((void *) 0)"));
 }
 
 TEST_F(DevicePathTest, SizeCountsThroughTheEndNodeOfValidPathsOnly) {
@@ -117,6 +119,20 @@ TEST_F(DevicePathTest, AppendJoinsDropsTheFirstEndAndHandlesNulls) {
   const Bytes Broken = Join({Node(1, 1, 2), End});
   EXPECT_EQ(AppendDevicePath(Path(Broken), Path(End)), nullptr);
   EXPECT_EQ(AppendDevicePath(Path(End), Path(Broken)), nullptr);
+}
+
+// A multi-instance path: an end-of-instance node separates the instances and
+// only the end-of-entire-path node ends the walk.
+TEST_F(DevicePathTest, EndOfInstanceNodesDoNotEndThePath) {
+  const Bytes Instance = {0x7F, END_INSTANCE_DEVICE_PATH_SUBTYPE, 0x04, 0x00};
+  EXPECT_FALSE(IsDevicePathEnd(Instance.data()));
+  const Bytes Two = Join({Pci, Instance, Uart, End});
+  EXPECT_EQ(GetDevicePathSize(Path(Two)), Two.size());
+  EXPECT_EQ(Take(AppendDevicePathNode(Path(Two), Path(Pci))),
+            Join({Pci, Instance, Uart, Pci, End}));
+  EXPECT_EQ(Take(AppendDevicePath(Path(Join({Uart, Instance, End})), Path(Two))),
+            Join({Uart, Instance, Pci, Instance, Uart, End}));
+  EXPECT_TRUE(Asserted().empty());
 }
 
 TEST_F(DevicePathTest, AppendedNodeIsFollowedByAnEndNode) {

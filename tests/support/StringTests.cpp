@@ -56,6 +56,16 @@ TEST_F(StringTest, BoundedCompare) {
   EXPECT_TRUE(Asserted().empty());
 }
 
+// Bytes of 0x80 and above are characters like any other: above every ASCII
+// character and above the terminator that ends a shorter string.
+TEST_F(StringTest, BoundedCompareOfHighBytesIsUnsigned) {
+  EXPECT_EQ(AsciiStrnCmp("\xE9t\xE9", "\xE9t\xE9", 3), 0);
+  EXPECT_EQ(AsciiStrnCmp("\x80", "\x7F", 1), 1);
+  EXPECT_EQ(AsciiStrnCmp("\xFF", "a", 1), 0xFF - 'a');
+  EXPECT_EQ(AsciiStrnCmp("ab\x80", "ab", 10), 0x80);
+  EXPECT_EQ(AsciiStrnCmp("ab", "ab\xFE", 10), -0xFE);
+}
+
 TEST_F(StringTest, BoundedCompareChecksItsArguments) {
   // A null string compares as empty instead of being read.
   EXPECT_LT(AsciiStrnCmp(nullptr, "eng", 3), 0);
@@ -98,6 +108,16 @@ TEST_F(StringTest, BoundedCopyRefusesOverlap) {
   EXPECT_EQ(AsciiStrCpyS(Text, 4, Text + 28), EFI_SUCCESS); // empty tail: no overlap
   EXPECT_EQ(Asserted(), Strings{"InternalSafeStringNoAsciiStrOverlap (Destination, DestMax, "
                                 "(CHAR8 *)Source, SourceLen + 1)"});
+}
+
+TEST_F(StringTest, CopiesOfAnEmptySourceWriteOnlyTheTerminator) {
+  CHAR8 Ascii[4] = {'x', 'x', 'x', 'x'};
+  EXPECT_EQ(AsciiStrCpyS(Ascii, 1, ""), EFI_SUCCESS);
+  EXPECT_EQ(std::string(Ascii, 4), std::string("\0xxx", 4));
+  CHAR16 Wide[3] = {u'x', u'x', u'x'};
+  EXPECT_EQ(StrCpy(Wide, u""), Wide);
+  EXPECT_EQ(std::u16string(Wide, 3), std::u16string(u"\0xx", 3));
+  EXPECT_TRUE(Asserted().empty());
 }
 
 TEST_F(StringTest, Utf16CopyIncludesTheTerminator) {

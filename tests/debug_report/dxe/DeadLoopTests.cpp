@@ -10,6 +10,7 @@
 #include "debug_report/DebugRecords.h"
 #include "debug_report/DebugReport.h"
 #include "debug_report/dxe/ImageDebugName.h"
+#include "testing/ReportedRecords.h"
 
 #include <sys/mman.h>
 
@@ -140,6 +141,13 @@ TEST(ImageDebugNameTest, MissingOrEmptyDebugDirectoryGivesNoName) {
   EXPECT_EQ(UnknownSignature.Name(), "(null)");
 }
 
+TEST(ImageDebugNameTest, NullImageIsAssertedAndHasNoName) {
+  emu::Platform P;
+  EXPECT_EQ(GetImageDebugFileName(nullptr), nullptr);
+  EXPECT_EQ(::test::AssertionTexts(P.StatusCodes()),
+            std::vector<std::string>{"Pe32Data != ((void *) 0)"});
+}
+
 TEST(ImageDebugNameTest, LaterCodeViewEntryIsFoundPastOtherKinds) {
   PeImage Image(Layout::Pe32Plus, "first.pdb", 0x12345678);
   Put32(Image.Data, Image.DebugEntry + 4, 3 * 28);
@@ -164,6 +172,11 @@ TEST(ImageDebugNameTest, TeImagesAreAdjustedForTheStrippedHeader) {
   EXPECT_EQ(ModuleName(Image.Data.data()), "SerialTracePei.efi");
   TeImage NoDirectory("x", 0);
   EXPECT_EQ(GetImageDebugFileName(NoDirectory.Data.data()), nullptr);
+  // A debug entry that points somewhere but declares no bytes has no entries to walk.
+  TeImage EmptyDirectory("x");
+  Put32(EmptyDirectory.Data, 0x24, 0);
+  EXPECT_EQ(GetImageDebugFileName(EmptyDirectory.Data.data()), nullptr);
+  EXPECT_EQ(ModuleName(EmptyDirectory.Data.data()), "(error)");
 }
 
 TEST(ModuleFileNameTest, StemOfTheLastPathComponentWithEfiExtension) {

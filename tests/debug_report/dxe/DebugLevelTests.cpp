@@ -134,6 +134,8 @@ TEST_F(DebugLevelTest, ConstructorInstallsTheProtocolAndReadsTheVariableOnce) {
   ASSERT_NE(Protocol(), nullptr);
   EXPECT_EQ(Protocol()->Revision, 0x00010000u);
   EXPECT_EQ(Reads(), 1u);
+  // Room for exactly one record, and no attributes asked for.
+  EXPECT_EQ(P.Variables().Requests(), (std::vector<emu::VariableStore::REQUEST>{{22, false}}));
   EXPECT_EQ(GetCurrentErrorLevel(), 0x40u);
   SetVariable(Preset(2));
   EXPECT_EQ(GetCurrentErrorLevel(), 0x40u);
@@ -207,6 +209,7 @@ TEST_F(DebugLevelTest, DestructorUninstallsTheProtocol) {
   Construct();
   EXPECT_EQ(DebugLevelDestructor(P.ImageHandle(), P.SystemTable()), EFI_SUCCESS);
   EXPECT_EQ(Protocol(), nullptr);
+  EXPECT_EQ(DebugLevelDestructor(P.ImageHandle(), nullptr), EFI_INVALID_PARAMETER);
 }
 
 TEST_F(DebugLevelTest, FailedInstallIsReturnedAndTheFilterStillWorks) {

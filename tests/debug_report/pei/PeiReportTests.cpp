@@ -162,6 +162,8 @@ TEST_F(PeiReportTest, TheVariableIsReadForEveryMessage) {
   SetPreset(7);
   EXPECT_TRUE(Passing({0x80000000, 0x40, 0xFFFFFFFF}).empty());
   EXPECT_EQ(Reads(), 8u);
+  // Each read offers room for exactly one record and asks for no attributes.
+  EXPECT_EQ(P.Variables().Requests(), std::vector<emu::VariableStore::REQUEST>(8, {22, false}));
 }
 
 TEST_F(PeiReportTest, UnreadableVariableGivesTheDefaultMask) {
