@@ -11,6 +11,11 @@ set(CMAKE_CXX_OUTPUT_EXTENSION ".obj")
 set(CMAKE_C_COMPILE_OPTIONS_TARGET "--target=")
 set(CMAKE_CXX_COMPILE_OPTIONS_TARGET "--target=")
 foreach(lang C CXX)
+  # An unknown system gets no dependency scanning: without these, a changed
+  # header rebuilds nothing.
+  set(CMAKE_DEPFILE_FLAGS_${lang} "-MD -MT <DEP_TARGET> -MF <DEP_FILE>")
+  set(CMAKE_${lang}_DEPFILE_FORMAT gcc)
+  set(CMAKE_${lang}_DEPENDS_USE_COMPILER TRUE)
   set(CMAKE_${lang}_FLAGS_INIT "")
   set(CMAKE_${lang}_FLAGS_DEBUG_INIT "-O0 -g")
   set(CMAKE_${lang}_FLAGS_RELEASE_INIT "-Oz")
