@@ -6,6 +6,7 @@
 #include "serial_dxe/NotifyTpl.h"
 #include "serial_dxe/SerialDevice.h"
 #include "support/Unaligned.h"
+#include "uart16550/Uart16550.h"
 
 namespace {
 constexpr UINT32 SettableControlBits = EFI_SERIAL_DATA_TERMINAL_READY | EFI_SERIAL_REQUEST_TO_SEND |
@@ -13,22 +14,23 @@ constexpr UINT32 SettableControlBits = EFI_SERIAL_DATA_TERMINAL_READY | EFI_SERI
                                        EFI_SERIAL_SOFTWARE_LOOPBACK_ENABLE |
                                        EFI_SERIAL_HARDWARE_FLOW_CONTROL_ENABLE;
 
-struct BIT_MAP {
-  UINT8 Register;
+template <typename REGISTER> struct BIT_MAP {
+  UART_BITS<REGISTER> Bits;
   UINT32 Control;
 };
-constexpr BIT_MAP ModemStatusBits[] = {{Msr::Cts, EFI_SERIAL_CLEAR_TO_SEND},
-                                       {Msr::Dsr, EFI_SERIAL_DATA_SET_READY},
-                                       {Msr::Ri, EFI_SERIAL_RING_INDICATE},
-                                       {Msr::Dcd, EFI_SERIAL_CARRIER_DETECT}};
-constexpr BIT_MAP ModemControlBits[] = {{Mcr::Dtr, EFI_SERIAL_DATA_TERMINAL_READY},
-                                        {Mcr::Rts, EFI_SERIAL_REQUEST_TO_SEND},
-                                        {Mcr::Loopback, EFI_SERIAL_HARDWARE_LOOPBACK_ENABLE}};
+constexpr BIT_MAP<MSR> ModemStatusBits[] = {{Msr::Cts, EFI_SERIAL_CLEAR_TO_SEND},
+                                            {Msr::Dsr, EFI_SERIAL_DATA_SET_READY},
+                                            {Msr::Ri, EFI_SERIAL_RING_INDICATE},
+                                            {Msr::Dcd, EFI_SERIAL_CARRIER_DETECT}};
+constexpr BIT_MAP<MCR> ModemControlBits[] = {{Mcr::Dtr, EFI_SERIAL_DATA_TERMINAL_READY},
+                                             {Mcr::Rts, EFI_SERIAL_REQUEST_TO_SEND},
+                                             {Mcr::Loopback, EFI_SERIAL_HARDWARE_LOOPBACK_ENABLE}};
 
-template <UINTN N> UINT32 ControlFromRegister(UINT8 Register, const BIT_MAP (&Map)[N]) {
+template <typename REGISTER, UINTN N>
+UINT32 ControlFromRegister(UART_BITS<REGISTER> Value, const BIT_MAP<REGISTER> (&Map)[N]) {
   UINT32 Control = 0;
-  for (const BIT_MAP &Bit : Map) {
-    if ((Register & Bit.Register) != 0) {
+  for (const BIT_MAP<REGISTER> &Bit : Map) {
+    if (Value.Any(Bit.Bits)) {
       Control |= Bit.Control;
     }
   }
@@ -75,16 +77,16 @@ EFI_STATUS EFIAPI Uart16550SetControl(EFI_SERIAL_IO_PROTOCOL *This, UINT32 Contr
   EFI_STATUS Status = EFI_SUCCESS;
   {
     NotifyTpl Tpl;
-    UINT8 ModemControl = UartRead(Device, UartRegister::ModemControl);
-    ModemControl &= ~(Mcr::Dtr | Mcr::Rts | Mcr::Loopback);
-    for (const BIT_MAP &Bit : ModemControlBits) {
+    const UART_ACCESS_IO Uart = DeviceUart(Device);
+    MCR_BITS ModemControl = ReadBits<MCR>(Uart) & ~(Mcr::Dtr | Mcr::Rts | Mcr::Loopback);
+    for (const BIT_MAP<MCR> &Bit : ModemControlBits) {
       if ((Control & Bit.Control) != 0) {
-        ModemControl |= Bit.Register;
+        ModemControl |= Bit.Bits;
       }
     }
     Device->SoftwareLoopbackEnable = FALSE;
     Device->HardwareFlowControl = (Control & EFI_SERIAL_HARDWARE_FLOW_CONTROL_ENABLE) != 0;
-    UartWrite(Device, UartRegister::ModemControl, ModemControl);
+    WriteBits(Uart, ModemControl);
     Device->SoftwareLoopbackEnable = (Control & EFI_SERIAL_SOFTWARE_LOOPBACK_ENABLE) != 0;
     Status = SyncFlowControlNode(Device);
   }
@@ -100,8 +102,9 @@ EFI_STATUS EFIAPI Uart16550GetControl(EFI_SERIAL_IO_PROTOCOL *This, UINT32 *Cont
   if (Device == nullptr || Control == nullptr) {
     return EFI_INVALID_PARAMETER;
   }
-  *Control = ControlFromRegister(UartRead(Device, UartRegister::ModemStatus), ModemStatusBits) |
-             ControlFromRegister(UartRead(Device, UartRegister::ModemControl), ModemControlBits);
+  const UART_ACCESS_IO Uart = DeviceUart(Device);
+  *Control = ControlFromRegister(ReadBits<MSR>(Uart), ModemStatusBits) |
+             ControlFromRegister(ReadBits<MCR>(Uart), ModemControlBits);
   if (Device->HardwareFlowControl) {
     *Control |= EFI_SERIAL_HARDWARE_FLOW_CONTROL_ENABLE;
   }

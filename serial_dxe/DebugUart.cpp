@@ -3,42 +3,22 @@
 
 #include "serial_dxe/DebugUart.h"
 
-#include "serial_dxe/Uart16550Registers.h"
-#include "support/IoAccess.h"
 #include "support/PciConfig.h"
+#include "uart16550/Divisor.h"
+#include "uart16550/LineStatus.h"
+#include "uart16550/Uart16550.h"
+#include "uart16550/UartIo.h"
 
 namespace {
 
-// Only these FIFO control bits (enable, DMA mode select) are ever written.
-constexpr UINT8 kFifoControlWritable = 0x21;
-// Line control bits that make up the line format (break and DLAB excluded).
-constexpr UINT8 kLineFormatMask = 0x3F;
-constexpr UINT8 kTransmitterIdle = Lsr::Thre | Lsr::Temt;
-
 constexpr UINT16 kPowerStateMask = 0x0003; // D0 when clear
 
-class DebugUartRegisters {
-public:
-  DebugUartRegisters(UINT64 Base, BOOLEAN UseMmio) : Base(Base), UseMmio(UseMmio) {}
+// The module's registers sit one byte apart.
+constexpr UINTN DebugUartRegisterStride = 1;
 
-  UINT8 Read(UartRegister Register) const {
-    return UseMmio ? MmioRead8(Address(Register)) : IoRead8(Address(Register));
-  }
-  void Write(UartRegister Register, UINT8 Value) const {
-    if (UseMmio) {
-      MmioWrite8(Address(Register), Value);
-    } else {
-      IoWrite8(Address(Register), Value);
-    }
-  }
-
-private:
-  UINTN Address(UartRegister Register) const {
-    return static_cast<UINTN>(Base) + static_cast<UINTN>(Register);
-  }
-  UINT64 Base;
-  BOOLEAN UseMmio;
-};
+UART_DIRECT_IO DebugUartIo(UINT64 Base, BOOLEAN UseMmio) {
+  return {static_cast<UINTN>(Base), DebugUartRegisterStride, UseMmio};
+}
 
 // An address window, inclusive: I/O in 4 KiB units (address bits 31:12),
 // memory as a bridge's base/limit registers hold it (bits 31:20 in 15:4).
@@ -106,19 +86,6 @@ bool SetPowerStateD0(UINTN Bus, const DEBUG_UART_PCI_NODE &Node) {
   return true;
 }
 
-} // namespace
-
-UINT32 DebugUartDivisor(UINT32 Clock, UINT32 BaudRate) {
-  const UINT32 Scaled = BaudRate * 16;
-  UINT32 Divisor = Clock / Scaled;
-  if (Clock % Scaled >= BaudRate * 8) {
-    ++Divisor;
-  }
-  return Divisor;
-}
-
-namespace {
-
 // The module's constructor runs these on its constant settings: inlined there,
 // the PCI walk folds away when the build configures no PCI path.
 __attribute__((always_inline)) inline UINT64 FindBase(const DEBUG_UART_SETTINGS &Settings) {
@@ -179,8 +146,7 @@ __attribute__((always_inline)) inline UINT64 FindBase(const DEBUG_UART_SETTINGS 
   }
   PciConfigOr16(NodeAddress(Bus, Uart, PCI_CONFIG_REGISTER::Command), DecodeBit);
   if (SetPowerStateD0(Bus, Uart)) {
-    DebugUartRegisters(Base, Settings.UseMmio)
-        .Write(UartRegister::FifoControl, Settings.FifoControl & kFifoControlWritable);
+    WriteBits(DebugUartIo(Base, Settings.UseMmio), FCR_BITS(Settings.FifoControl) & Fcr::Writable);
   }
 
   Bus = 0;
@@ -194,33 +160,25 @@ __attribute__((always_inline)) inline UINT64 FindBase(const DEBUG_UART_SETTINGS 
 }
 
 __attribute__((always_inline)) inline EFI_STATUS Initialize(const DEBUG_UART_SETTINGS &Settings) {
-  const UINT32 Divisor = DebugUartDivisor(Settings.Clock, Settings.BaudRate);
+  const UINT32 Divisor = DivisorRoundedToNearest(Settings.Clock, Settings.BaudRate);
   const UINT64 Base = FindBase(Settings);
   if (Base == 0) {
     return EFI_DEVICE_ERROR;
   }
-  const DebugUartRegisters Uart(Base, Settings.UseMmio);
+  const UART_DIRECT_IO Uart = DebugUartIo(Base, Settings.UseMmio);
+  const LCR_BITS Wanted(Settings.LineControl);
 
-  const bool FormatMatches =
-      ((Uart.Read(UartRegister::LineControl) ^ Settings.LineControl) & kLineFormatMask) == 0;
-  Uart.Write(UartRegister::LineControl, Uart.Read(UartRegister::LineControl) | Lcr::DivisorLatch);
-  const UINT32 CurrentDivisor =
-      static_cast<UINT32>(Uart.Read(UartDivisorHigh)) * 256 + Uart.Read(UartDivisorLow);
-  Uart.Write(UartRegister::LineControl,
-             Uart.Read(UartRegister::LineControl) & static_cast<UINT8>(~Lcr::DivisorLatch));
+  const bool FormatMatches = ((ReadBits<LCR>(Uart) ^ Wanted) & Lcr::LineFormat) == LCR_BITS();
+  const UINT32 CurrentDivisor = ReadDivisor(Uart);
   if (CurrentDivisor == Divisor && FormatMatches) {
     return EFI_SUCCESS;
   }
 
-  while ((Uart.Read(UartRegister::LineStatus) & kTransmitterIdle) != kTransmitterIdle) {
-  }
-  Uart.Write(UartRegister::LineControl, Lcr::DivisorLatch);
-  Uart.Write(UartDivisorHigh, static_cast<UINT8>(Divisor >> 8));
-  Uart.Write(UartDivisorLow, static_cast<UINT8>(Divisor & 0xFF));
-  Uart.Write(UartRegister::LineControl, Settings.LineControl & kLineFormatMask);
-  Uart.Write(UartRegister::FifoControl, 0);
-  Uart.Write(UartRegister::FifoControl, Settings.FifoControl & kFifoControlWritable);
-  Uart.Write(UartRegister::ModemControl, 0);
+  WaitTransmitterIdle(Uart);
+  LoadLine(Uart, static_cast<UINT16>(Divisor), Wanted & Lcr::LineFormat);
+  WriteBits(Uart, FCR_BITS());
+  WriteBits(Uart, FCR_BITS(Settings.FifoControl) & Fcr::Writable);
+  WriteBits(Uart, MCR_BITS());
   return EFI_SUCCESS;
 }
 

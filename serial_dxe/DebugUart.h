@@ -34,9 +34,6 @@ inline constexpr UINT8 DebugUartFifoControl = 0x00;
 inline constexpr UINT32 DebugUartClock = 1843200;
 inline constexpr DEBUG_UART_PCI_NODE DebugUartPciPath[] = {{DebugUartPciPathEnd, 0, 0}};
 
-// The divisor for BaudRate, rounded to nearest.
-UINT32 DebugUartDivisor(UINT32 Clock, UINT32 BaudRate);
-
 // The register base, 0 when the PCI path does not lead to a usable UART. Along a
 // PCI path it enables decoding and power on the UART and the bridges above it.
 UINT64 DebugUartFindBase(const DEBUG_UART_SETTINGS &Settings);

@@ -18,6 +18,7 @@
 #include "support/dxe/DevicePathAlloc.h"
 #include "support/dxe/Pool.h"
 #include "support/dxe/ServiceTables.h"
+#include "uart16550/Uart16550.h"
 
 EFI_DRIVER_BINDING_PROTOCOL gComLinkDriverBinding = {ComLinkDriverBindingSupported,
                                                      ComLinkDriverBindingStart,
@@ -28,8 +29,6 @@ EFI_DRIVER_BINDING_PROTOCOL gComLinkDriverBinding = {ComLinkDriverBindingSupport
 
 namespace {
 
-constexpr UINT8 kScratchPatternA = 0xAA;
-constexpr UINT8 kScratchPatternB = 0x55;
 constexpr UINTN kFlowControlMapOffset = 20;
 // Control bits a re-Start passes back to SetControl.
 constexpr UINT32 kSettableControl = EFI_SERIAL_DATA_TERMINAL_READY | EFI_SERIAL_REQUEST_TO_SEND |
@@ -80,17 +79,6 @@ EFI_SERIAL_IO_PROTOCOL *OpenChildSerialIo(EFI_HANDLE ChildHandle, EFI_HANDLE Con
       gBS->OpenProtocol(ChildHandle, &gEfiSerialIoProtocolGuid, &Interface, Agent(),
                         ControllerHandle, EFI_OPEN_PROTOCOL_GET_PROTOCOL);
   return EFI_ERROR(Status) ? nullptr : static_cast<EFI_SERIAL_IO_PROTOCOL *>(Interface);
-}
-
-// Register 7 holds whatever is written to it on a real 16550.
-bool UartPresent(const SERIAL_DEVICE *Device) {
-  const UINT8 Saved = UartRead(Device, UartRegister::Scratch);
-  UartWrite(Device, UartRegister::Scratch, kScratchPatternA);
-  const UINT8 First = UartRead(Device, UartRegister::Scratch);
-  UartWrite(Device, UartRegister::Scratch, kScratchPatternB);
-  const UINT8 Second = UartRead(Device, UartRegister::Scratch);
-  UartWrite(Device, UartRegister::Scratch, Saved);
-  return First == kScratchPatternA && Second == kScratchPatternB;
 }
 
 // The XON/XOFF notification: created for software flow control only, and
@@ -245,7 +233,7 @@ EFI_STATUS StartNewChild(EFI_HANDLE ControllerHandle, EFI_DEVICE_PATH_PROTOCOL *
   }
 
   ReportSerialCode(EFI_PROGRESS_CODE, EFI_P_PC_PRESENCE_DETECT, ParentDevicePath);
-  if (!UartPresent(Device)) {
+  if (!ScratchRegisterPresent(DeviceUart(Device))) {
     ReportSerialCode(EFI_ERROR_CODE, EFI_P_EC_NOT_DETECTED, ParentDevicePath);
     return StartCleanup(ControllerHandle, Device, EFI_DEVICE_ERROR);
   }

@@ -44,7 +44,7 @@ void SendFlowChar(SERIAL_DEVICE *Device, UINT8 Character) {
     return;
   }
   SetFlowChar(Device, Character, FLOW_SIDE::Sent);
-  UartWrite(Device, UartRegister::Data, Character);
+  DeviceUart(Device).Write(UART_REGISTER::Data, Character);
 }
 
 VOID EFIAPI FlowStateProtocolNotify(EFI_EVENT Event, VOID *Context) {

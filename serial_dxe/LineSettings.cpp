@@ -8,6 +8,8 @@
 #include "serial_dxe/NotifyTpl.h"
 #include "serial_dxe/SerialDevice.h"
 #include "support/Memory.h"
+#include "uart16550/Divisor.h"
+#include "uart16550/Uart16550.h"
 
 namespace {
 constexpr UINT64 DefaultBaudRate = 115200;
@@ -22,12 +24,12 @@ constexpr UINT32 StandardBaudRates[] = {50,   75,    110,   134,   150,   300,  
                                         9600, 19200, 38400, 57600, 115200};
 
 // LCR parity bits by EFI_PARITY_TYPE (NoParity .. SpaceParity).
-constexpr UINT8 ParityBits[] = {0,
-                                0,
-                                Lcr::ParityEnable | Lcr::EvenParity,
-                                Lcr::ParityEnable,
-                                Lcr::ParityEnable | Lcr::StickParity,
-                                Lcr::ParityEnable | Lcr::StickParity | Lcr::EvenParity};
+constexpr LCR_BITS ParityBits[] = {LCR_BITS(),
+                                   LCR_BITS(),
+                                   Lcr::ParityEnable | Lcr::EvenParity,
+                                   Lcr::ParityEnable,
+                                   Lcr::ParityEnable | Lcr::StickParity,
+                                   Lcr::ParityEnable | Lcr::StickParity | Lcr::EvenParity};
 
 UINT64 RoundToStandardRate(UINT64 BaudRate) {
   UINT64 Rounded = StandardBaudRates[0];
@@ -106,8 +108,7 @@ EFI_STATUS EFIAPI Uart16550SetAttributes(EFI_SERIAL_IO_PROTOCOL *This, UINT64 Ba
   // Judged on the full quotient: a clock so fast that it only fits 16 bits
   // after truncation must not slip through with a wrong divisor.
   const UINT64 ClockRate = Device->UartAccess->Info->ClockRate;
-  const UINT64 Scaled = Rate * 16;
-  const UINT64 Divisor = ClockRate / Scaled + (ClockRate % Scaled != 0 ? 1 : 0);
+  const UINT64 Divisor = DivisorRoundedUp(ClockRate, Rate);
   if (Divisor == 0 || Divisor > MaxDivisor) {
     return RejectAttribute(__LINE__, "Uart16550 Fail[%a.%d] Divisor = %d\n",
                            static_cast<UINT32>(Divisor));
@@ -116,14 +117,9 @@ EFI_STATUS EFIAPI Uart16550SetAttributes(EFI_SERIAL_IO_PROTOCOL *This, UINT64 Ba
   EFI_STATUS Status = EFI_SUCCESS;
   {
     NotifyTpl Tpl;
-    const UINT8 LineControl = UartRead(Device, UartRegister::LineControl);
-    UartWrite(Device, UartRegister::LineControl, LineControl | Lcr::DivisorLatch);
-    UartWrite(Device, UartDivisorLow, static_cast<UINT8>(Divisor));
-    UartWrite(Device, UartDivisorHigh, static_cast<UINT8>(Divisor >> 8));
-    UartWrite(Device, UartRegister::LineControl,
-              static_cast<UINT8>((LineControl & Lcr::Break) | ParityBits[Parity] |
-                                 (StopBits == OneStopBit ? 0 : Lcr::TwoStopBits) |
-                                 ((DataBits - 5) & Lcr::WordLengthMask)));
+    ChangeLine(DeviceUart(Device), static_cast<UINT16>(Divisor),
+               ParityBits[Parity] | (StopBits == OneStopBit ? LCR_BITS() : Lcr::TwoStopBits) |
+                   Lcr::WordLength(DataBits));
 
     EFI_SERIAL_IO_MODE &Mode = Device->SerialMode;
     Mode.BaudRate = ClockRate / Divisor / 16;
@@ -156,17 +152,18 @@ EFI_STATUS EFIAPI Uart16550Reset(EFI_SERIAL_IO_PROTOCOL *This) {
   ReportStatusCodeWithDevicePath(EFI_PROGRESS_CODE, EFI_PERIPHERAL_SERIAL_PORT | EFI_P_PC_RESET,
                                  Device->DevicePath);
   const EFI_TPL Previous = gBS->RaiseTPL(TPL_NOTIFY);
-  const UINT8 LineControl = UartRead(Device, UartRegister::LineControl);
-  UartWrite(Device, UartRegister::LineControl, LineControl & ~Lcr::DivisorLatch);
-  const UINT8 InterruptEnable = UartRead(Device, UartRegister::InterruptEnable);
-  UartWrite(Device, UartRegister::InterruptEnable, InterruptEnable & ~Ier::AllInterrupts);
-  // No image of FCR is kept: IER as read, FIFOs off, is the base of both FCR writes.
-  const UINT8 FifoControlBase = InterruptEnable & ~Fcr::Enable;
-  UartWrite(Device, UartRegister::FifoControl, FifoControlBase);
-  const UINT8 ModemControl = UartRead(Device, UartRegister::ModemControl);
-  UartWrite(Device, UartRegister::ModemControl,
-            (ModemControl & ~(Mcr::Out1 | Mcr::Out2 | Mcr::Loopback)) | Mcr::Dtr | Mcr::Rts);
-  UartWrite(Device, UartRegister::Scratch, 0);
+  const UART_ACCESS_IO Uart = DeviceUart(Device);
+  CloseDivisorLatch(Uart);
+  const IER_BITS InterruptEnable = ReadBits<IER>(Uart);
+  WriteBits(Uart, InterruptEnable & ~Ier::AllInterrupts);
+  // FCR is write-only (a read of register 2 answers IIR) and no copy of it is kept, so the
+  // byte just read from IER, FIFOs off, is the base of both FCR writes. IER's reserved bits
+  // 4-7 read 0 on a 16550, so the trigger level this carries into FCR is the lowest.
+  const FCR_BITS FifoControlBase = FCR_BITS(InterruptEnable) & ~Fcr::Enable;
+  WriteBits(Uart, FifoControlBase);
+  const MCR_BITS ModemControl = ReadBits<MCR>(Uart);
+  WriteBits(Uart, (ModemControl & ~(Mcr::Out1 | Mcr::Out2 | Mcr::Loopback)) | Mcr::Dtr | Mcr::Rts);
+  Uart.Write(UART_REGISTER::Scratch, 0);
 
   const EFI_SERIAL_IO_MODE *Mode = This->Mode;
   EFI_STATUS Status = This->SetAttributes(This, Mode->BaudRate, Mode->ReceiveFifoDepth,
@@ -184,10 +181,9 @@ EFI_STATUS EFIAPI Uart16550Reset(EFI_SERIAL_IO_PROTOCOL *This) {
     DebugAssert(false, "((BOOLEAN)(0==1))");
     return EFI_DEVICE_ERROR;
   }
-  UartWrite(Device, UartRegister::FifoControl,
-            Device->UartType == SERIAL_UART_WITH_FIFO
-                ? static_cast<UINT8>(FifoControlBase | Fcr::EnableAndClear)
-                : static_cast<UINT8>(FifoControlBase & ~Fcr::EnableAndClear));
+  WriteBits(Uart, Device->UartType == SERIAL_UART_WITH_FIFO
+                      ? FifoControlBase | Fcr::EnableAndClear
+                      : FifoControlBase & ~Fcr::EnableAndClear);
   SoftFifoEmpty(&Device->ReceiveFifo);
   SoftFifoEmpty(&Device->TransmitFifo);
   gBS->RestoreTPL(Previous);

@@ -9,7 +9,7 @@
 #include "Protocol/UartAccess.h"
 #include "Uefi/Base.h"
 #include "Uefi/DevicePath.h"
-#include "serial_dxe/Uart16550Registers.h"
+#include "uart16550/UartIo.h"
 
 inline constexpr UINT32 SERIAL_SOFT_FIFO_DEPTH = 16;
 
@@ -102,12 +102,7 @@ void SetFlowChar(SERIAL_DEVICE *Device, UINT8 Character, FLOW_SIDE Side);
 void SendFlowChar(SERIAL_DEVICE *Device, UINT8 Character);
 VOID EFIAPI FlowStateProtocolNotify(EFI_EVENT Event, VOID *Context);
 
-// Register access through the controller's access protocol; a read always yields a value.
-inline UINT8 UartRead(const SERIAL_DEVICE *Device, UartRegister Register) {
-  UINT8 Value = 0;
-  Device->UartAccess->ReadRegister(Device->UartAccess, static_cast<UINT32>(Register), &Value);
-  return Value;
-}
-inline void UartWrite(const SERIAL_DEVICE *Device, UartRegister Register, UINT8 Value) {
-  Device->UartAccess->WriteRegister(Device->UartAccess, static_cast<UINT32>(Register), Value);
+// The port's UART, reached through the controller's access protocol.
+inline UART_ACCESS_IO DeviceUart(const SERIAL_DEVICE *Device) {
+  return {Device->UartAccess};
 }

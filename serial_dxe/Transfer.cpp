@@ -6,6 +6,8 @@
 #include "serial_dxe/NotifyTpl.h"
 #include "serial_dxe/SerialDevice.h"
 #include "serial_dxe/SerialStall.h"
+#include "uart16550/LineStatus.h"
+#include "uart16550/Uart16550.h"
 
 UINT64 mStalledUs = 0;
 
@@ -22,9 +24,9 @@ void ReportSerialCode(const SERIAL_DEVICE *Device, EFI_STATUS_CODE_TYPE Type,
 }
 
 void SetRts(const SERIAL_DEVICE *Device, bool On) {
-  UINT8 Value = UartRead(Device, UartRegister::ModemControl);
-  Value = On ? (Value | Mcr::Rts) : (Value & ~Mcr::Rts);
-  UartWrite(Device, UartRegister::ModemControl, Value);
+  const UART_ACCESS_IO Uart = DeviceUart(Device);
+  const MCR_BITS Value = ReadBits<MCR>(Uart);
+  WriteBits(Uart, On ? (Value | Mcr::Rts) : (Value & ~Mcr::Rts));
 }
 
 // The UART is not touched. A byte that cannot move because ReceiveFifo is full
@@ -42,14 +44,12 @@ EFI_STATUS PumpLoopback(SERIAL_DEVICE *Device) {
   return EFI_SUCCESS;
 }
 
-void ReceiveByte(SERIAL_DEVICE *Device, UINT8 LineStatus) {
-  if ((LineStatus & Lsr::AnyError) != 0) {
+void ReceiveByte(SERIAL_DEVICE *Device, LSR_BITS LineStatus) {
+  if (ReceiveErrorSeen(LineStatus)) {
     ReportSerialCode(Device, EFI_ERROR_CODE, EFI_P_EC_INPUT_ERROR);
   }
-  const UINT8 Byte = UartRead(Device, UartRegister::Data);
-  // Parity, framing and break flags describe the byte now in RBR; FifoError
-  // alone only says a bad byte is further back, so this one is kept.
-  if ((LineStatus & (Lsr::ParityError | Lsr::FramingError | Lsr::Break)) != 0) {
+  const UINT8 Byte = DeviceUart(Device).Read(UART_REGISTER::Data);
+  if (!ReceivedByteSound(LineStatus)) {
     return;
   }
   if (Device->SoftwareFlowControl && (Byte == SERIAL_XON || Byte == SERIAL_XOFF)) {
@@ -73,22 +73,23 @@ bool TransmitWithHandshake(SERIAL_DEVICE *Device) {
   if (HalfHandshakeFlowControl) {
     SetRts(Device, false);
   }
-  const auto PeerReady = [](UINT8 Status) {
-    return ((Status & Msr::Cts) != 0) != HalfHandshakeFlowControl;
+  const auto PeerReady = [](MSR_BITS Status) {
+    return Status.Any(Msr::Cts) != HalfHandshakeFlowControl;
   };
-  UINT8 Status = UartRead(Device, UartRegister::ModemStatus);
-  for (UINT32 Waits = 0; (Status & Msr::Dcd) != 0 && !PeerReady(Status);) {
+  const UART_ACCESS_IO Uart = DeviceUart(Device);
+  MSR_BITS Status = ReadBits<MSR>(Uart);
+  for (UINT32 Waits = 0; Status.Any(Msr::Dcd) && !PeerReady(Status);) {
     SerialStallStep();
     if (++Waits == CtsWaitSteps) {
       break;
     }
-    Status = UartRead(Device, UartRegister::ModemStatus);
+    Status = ReadBits<MSR>(Uart);
   }
-  const bool Send = (Status & Msr::Dcd) == 0 || PeerReady(Status);
+  const bool Send = !Status.Any(Msr::Dcd) || PeerReady(Status);
   if (Send) {
     UINT8 Byte = 0;
     SoftFifoPop(&Device->TransmitFifo, &Byte);
-    UartWrite(Device, UartRegister::Data, Byte);
+    Uart.Write(UART_REGISTER::Data, Byte);
   }
   if (HalfHandshakeFlowControl) {
     SetRts(Device, true);
@@ -98,14 +99,15 @@ bool TransmitWithHandshake(SERIAL_DEVICE *Device) {
 
 // Waits for the transmitter to drain on a UART used without FIFOs; returns the
 // last line status read.
-UINT8 WaitTransmitterEmpty(SERIAL_DEVICE *Device) {
-  UINT8 LineStatus = UartRead(Device, UartRegister::LineStatus);
-  for (UINT32 Waits = 0; (LineStatus & Lsr::Temt) == 0;) {
+LSR_BITS WaitTransmitterEmpty(SERIAL_DEVICE *Device) {
+  const UART_ACCESS_IO Uart = DeviceUart(Device);
+  LSR_BITS LineStatus = ReadBits<LSR>(Uart);
+  for (UINT32 Waits = 0; !LineStatus.Any(Lsr::Temt);) {
     SerialStallStep();
     if (++Waits > Device->SerialMode.Timeout) {
       break;
     }
-    LineStatus = UartRead(Device, UartRegister::LineStatus);
+    LineStatus = ReadBits<LSR>(Uart);
   }
   return LineStatus;
 }
@@ -119,10 +121,11 @@ EFI_STATUS Uart16550PumpFifos(SERIAL_DEVICE *Device) {
   if (Device->HardwareFlowControl && !HalfHandshakeFlowControl && !ReceiveFull) {
     SetRts(Device, true);
   }
-  UINT8 LineStatus = 0;
+  const UART_ACCESS_IO Uart = DeviceUart(Device);
+  LSR_BITS LineStatus;
   do {
-    LineStatus = UartRead(Device, UartRegister::LineStatus);
-    if ((LineStatus & Lsr::DataReady) != 0 && !ReceiveFull) {
+    LineStatus = ReadBits<LSR>(Uart);
+    if (LineStatus.Any(Lsr::DataReady) && !ReceiveFull) {
       if (!SoftFifoIsFull(Device->ReceiveFifo)) {
         ReceiveByte(Device, LineStatus);
         continue;
@@ -130,7 +133,7 @@ EFI_STATUS Uart16550PumpFifos(SERIAL_DEVICE *Device) {
       ReceiveFull = true;
       ReportSerialCode(Device, EFI_PROGRESS_CODE, EFI_P_SERIAL_PORT_PC_CLEAR_BUFFER);
     }
-    if ((LineStatus & Lsr::Thre) == 0 || SoftFifoIsEmpty(Device->TransmitFifo)) {
+    if (!LineStatus.Any(Lsr::Thre) || SoftFifoIsEmpty(Device->TransmitFifo)) {
       return EFI_SUCCESS;
     }
     if (Device->HardwareFlowControl) {
@@ -146,11 +149,11 @@ EFI_STATUS Uart16550PumpFifos(SERIAL_DEVICE *Device) {
     }
     UINT8 Byte = 0;
     SoftFifoPop(&Device->TransmitFifo, &Byte);
-    UartWrite(Device, UartRegister::Data, Byte);
+    Uart.Write(UART_REGISTER::Data, Byte);
     if (Device->UartType == SERIAL_UART_WITHOUT_FIFO) {
       LineStatus = WaitTransmitterEmpty(Device);
     }
-  } while ((LineStatus & Lsr::Thre) != 0 && !SoftFifoIsEmpty(Device->TransmitFifo));
+  } while (LineStatus.Any(Lsr::Thre) && !SoftFifoIsEmpty(Device->TransmitFifo));
   return EFI_SUCCESS;
 }
 

@@ -1,60 +1,46 @@
 // SPDX-License-Identifier: BSD-2-Clause
 // Copyright (c) 2026 The ComLink Authors
 
-#include "status_code_pei/Com1Registers.h"
 #include "status_code_pei/SerialTracePei.h"
-#include "support/IoAccess.h"
+#include "uart16550/LineStatus.h"
+#include "uart16550/Uart16550.h"
+#include "uart16550/UartIo.h"
 
 namespace {
 
-bool Com1AlreadySetUp(UINT8 FifoState, UINT8 LineControl, UINT16 Divisor) {
-  return (FifoState & COM1_FIFO::EnabledMask) == 0 &&
-         (LineControl & COM1_LINE_CONTROL::FrameMask) == COM1_SETTING::Frame &&
-         Divisor == COM1_SETTING::Divisor;
-}
+// The input clock divided by 16; 8N1 without break; FIFOs and every modem output off.
+constexpr UINT16 Com1Divisor = 1;
+constexpr LCR_BITS Com1LineControl = Lcr::EightDataBits;
 
-// The divisor, then the frame (which clears DLAB), FIFOs and modem outputs.
-struct PORT_WRITE {
-  UINT16 Port;
-  UINT8 Value;
-};
-constexpr PORT_WRITE ProgramSequence[] = {
-    {COM1_PORT::LineControl, COM1_LINE_CONTROL::DivisorLatchAccess},
-    {COM1_PORT::DivisorHigh, static_cast<UINT8>(COM1_SETTING::Divisor >> 8)},
-    {COM1_PORT::DivisorLow, static_cast<UINT8>(COM1_SETTING::Divisor & 0xFF)},
-    {COM1_PORT::LineControl, COM1_SETTING::Frame},
-    {COM1_PORT::FifoControl, COM1_FIFO::Off},
-    {COM1_PORT::ModemControl, COM1_SETTING::ModemControlOff},
-};
+// Register 2 is tested at the positions where FCR holds FIFO enable and 64-byte FIFOs,
+// but a 16550 answers a read of it with IIR, whose bit 0 is set while no interrupt is
+// pending: a port at rest fails this test and is programmed again, which costs nothing
+// but the writes.
+bool Com1AlreadySetUp(UINT8 Register2, LCR_BITS LineControl, UINT16 Divisor) {
+  return !FCR_BITS(Register2).Any(Fcr::Writable) &&
+         (LineControl & Lcr::LineFormat) == Com1LineControl && Divisor == Com1Divisor;
+}
 
 } // namespace
 
 EFI_STATUS InitializeCom1() {
-  const UINT8 FifoState = IoRead8(COM1_PORT::FifoControl);
-  const UINT8 LineControl = IoRead8(COM1_PORT::LineControl);
-
-  IoWrite8(COM1_PORT::LineControl,
-           IoRead8(COM1_PORT::LineControl) | COM1_LINE_CONTROL::DivisorLatchAccess);
-  const UINT8 DivisorHigh = IoRead8(COM1_PORT::DivisorHigh);
-  const UINT8 DivisorLow = IoRead8(COM1_PORT::DivisorLow);
-  const auto Divisor = static_cast<UINT16>((DivisorHigh << 8) | DivisorLow);
-  IoWrite8(COM1_PORT::LineControl, IoRead8(COM1_PORT::LineControl) &
-                                       static_cast<UINT8>(~COM1_LINE_CONTROL::DivisorLatchAccess));
-
-  if (Com1AlreadySetUp(FifoState, LineControl, Divisor)) {
+  constexpr Com1Io Io;
+  const UINT8 Register2 = Io.Read(UART_REGISTER::FifoControl);
+  const LCR_BITS LineControl = ReadBits<LCR>(Io);
+  const UINT16 Divisor = ReadDivisor(Io);
+  if (Com1AlreadySetUp(Register2, LineControl, Divisor)) {
     return EFI_SUCCESS;
   }
-
-  for (const PORT_WRITE &Write : ProgramSequence) {
-    IoWrite8(Write.Port, Write.Value);
-  }
+  LoadLine(Io, Com1Divisor, Com1LineControl);
+  WriteBits(Io, FCR_BITS());
+  WriteBits(Io, MCR_BITS());
   return EFI_SUCCESS;
 }
 
 void WriteCom1(const CHAR8 *Buffer, UINTN Count) {
+  constexpr Com1Io Io;
   for (UINTN Index = 0; Index < Count; Index++) {
-    while ((IoRead8(COM1_PORT::LineStatus) & COM1_LINE_STATUS::TransmitHoldingEmpty) == 0) {
-    }
-    IoWrite8(COM1_PORT::Data, static_cast<UINT8>(Buffer[Index]));
+    WaitHoldingRegisterEmpty(Io);
+    Io.Write(UART_REGISTER::Data, static_cast<UINT8>(Buffer[Index]));
   }
 }

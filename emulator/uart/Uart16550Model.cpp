@@ -10,7 +10,6 @@ namespace emu {
 namespace {
 constexpr UINT64 NsPerSecond = 1000000000;
 constexpr UINT64 NsPerUs = 1000;
-constexpr UINT8 LineErrorBits = Lsr::ParityError | Lsr::FramingError | Lsr::Break;
 } // namespace
 
 Uart16550Model::Uart16550Model(VirtualClock &Clock, UINT64 ClockHz)
@@ -112,7 +111,7 @@ void Uart16550Model::Receive(UINT8 Byte, UINT8 Errors, const FRAME &Sender) {
 
 void Uart16550Model::InjectReceive(UINT8 Byte, UINT8 LineErrors) {
   Sync();
-  Receive(Byte, LineErrors & LineErrorBits, Frame());
+  Receive(Byte, LineErrors & Lsr::ByteErrors, Frame());
 }
 
 void Uart16550Model::SetModemInputs(UINT8 Lines) {
@@ -123,7 +122,7 @@ void Uart16550Model::SetModemInputs(UINT8 Lines) {
 
 void Uart16550Model::CorruptNextCharacter(UINT8 LineErrors) {
   Sync();
-  NextCharacterErrors = LineErrors & LineErrorBits;
+  NextCharacterErrors = LineErrors & Lsr::ByteErrors;
 }
 
 std::vector<Uart16550Model::CHARACTER> Uart16550Model::TakeDelivered() {
@@ -225,8 +224,8 @@ UINT8 Uart16550Model::Read(UINT32 Index) {
   Sync();
   const bool Latch = (Lcr & Lcr::DivisorLatch) != 0;
   UINT8 Value = 0xFF;
-  switch (static_cast<UartRegister>(Index)) {
-  case UartRegister::Data:
+  switch (static_cast<UART_REGISTER>(Index)) {
+  case UART_REGISTER::Data:
     if (Latch) {
       Value = static_cast<UINT8>(DivisorLatch);
     } else {
@@ -238,26 +237,26 @@ UINT8 Uart16550Model::Read(UINT32 Index) {
       Value = LastReceived;
     }
     break;
-  case UartRegister::InterruptEnable:
+  case UART_REGISTER::InterruptEnable:
     Value = Latch ? static_cast<UINT8>(DivisorLatch >> 8) : Ier;
     break;
-  case UartRegister::FifoControl:
+  case UART_REGISTER::FifoControl:
     Value = InterruptIdentification();
     break;
-  case UartRegister::LineControl:
+  case UART_REGISTER::LineControl:
     Value = Lcr;
     break;
-  case UartRegister::ModemControl:
+  case UART_REGISTER::ModemControl:
     Value = Mcr;
     break;
-  case UartRegister::LineStatus:
+  case UART_REGISTER::LineStatus:
     Value = LineStatus();
     break;
-  case UartRegister::ModemStatus:
+  case UART_REGISTER::ModemStatus:
     Value = InputLines | Deltas;
     Deltas = 0;
     break;
-  case UartRegister::Scratch:
+  case UART_REGISTER::Scratch:
     Value = ScratchFaulty ? static_cast<UINT8>(~Scratch) : Scratch;
     break;
   }
@@ -275,8 +274,8 @@ void Uart16550Model::Write(UINT32 Index, UINT8 Value) {
   if (Logging) {
     AccessLog.push_back({Clock.NowUs(), static_cast<UINT8>(Index), true, Value, Latch});
   }
-  switch (static_cast<UartRegister>(Index)) {
-  case UartRegister::Data:
+  switch (static_cast<UART_REGISTER>(Index)) {
+  case UART_REGISTER::Data:
     if (Latch) {
       DivisorLatch = static_cast<UINT16>((DivisorLatch & 0xFF00) | Value);
       break;
@@ -297,14 +296,14 @@ void Uart16550Model::Write(UINT32 Index, UINT8 Value) {
       TransmitQueue.back() = Value; // overwrites the unsent holding register
     }
     break;
-  case UartRegister::InterruptEnable:
+  case UART_REGISTER::InterruptEnable:
     if (Latch) {
       DivisorLatch = static_cast<UINT16>((DivisorLatch & 0x00FF) | (Value << 8));
     } else {
       Ier = Value & Ier::AllInterrupts;
     }
     break;
-  case UartRegister::FifoControl:
+  case UART_REGISTER::FifoControl:
     if ((Value & Fcr::Enable) != (FifoOn ? Fcr::Enable : 0)) {
       ReceiveQueue.clear();
       TransmitQueue.clear();
@@ -320,7 +319,7 @@ void Uart16550Model::Write(UINT32 Index, UINT8 Value) {
       Trigger = Value & Fcr::TriggerMask;
     }
     break;
-  case UartRegister::LineControl:
+  case UART_REGISTER::LineControl:
     // Starting a break sends the peer an all-zero character with the break flag.
     if ((Value & Lcr::Break) != 0 && (Lcr & Lcr::Break) == 0) {
       Lcr = Value;
@@ -328,17 +327,17 @@ void Uart16550Model::Write(UINT32 Index, UINT8 Value) {
     }
     Lcr = Value;
     break;
-  case UartRegister::ModemControl:
+  case UART_REGISTER::ModemControl:
     Mcr = Value & (Mcr::Dtr | Mcr::Rts | Mcr::Out1 | Mcr::Out2 | Mcr::Loopback);
     RefreshModemInputs();
     if (Peer != nullptr) {
       Peer->RefreshModemInputs();
     }
     break;
-  case UartRegister::LineStatus:
-  case UartRegister::ModemStatus:
+  case UART_REGISTER::LineStatus:
+  case UART_REGISTER::ModemStatus:
     break;
-  case UartRegister::Scratch:
+  case UART_REGISTER::Scratch:
     Scratch = Value;
     break;
   }

@@ -11,7 +11,7 @@
 
 #include "Uefi/Base.h"
 #include "emulator/VirtualClock.h"
-#include "serial_dxe/Uart16550Registers.h"
+#include "uart16550/Uart16550Registers.h"
 
 #include <deque>
 #include <vector>

@@ -46,7 +46,7 @@ constexpr UINT8 Xoff = 0x13;
 constexpr std::size_t SoftFifoDepth = 16;
 constexpr std::size_t MaxTransfer = 40;
 constexpr unsigned MaxOperations = 64;
-constexpr UINT8 DataErrors = Lsr::ParityError | Lsr::FramingError | Lsr::Break;
+constexpr UINT8 DataErrors = Lsr::ByteErrors;
 constexpr UINT64 Rates[] = {0, 50, 300, 1200, 2400, 7200, 9600, 19200, 38400, 57600, 115200};
 
 [[noreturn]] void Fail(const std::string &What) {
@@ -320,7 +320,7 @@ void Run::Step(Input &In) {
     // The peer's RTS and DTR, seen here as CTS and DSR/DCD, behind its driver's back.
     const UINT8 Lines = In.Byte() & (Mcr::Rts | Mcr::Dtr);
     Peer.Model.Write(
-        static_cast<UINT32>(UartRegister::ModemControl),
+        static_cast<UINT32>(UART_REGISTER::ModemControl),
         static_cast<UINT8>((Peer.Model.ModemControl() & ~(Mcr::Rts | Mcr::Dtr)) | Lines));
     break;
   }

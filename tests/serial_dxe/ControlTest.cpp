@@ -33,8 +33,8 @@ TEST_F(Control, SetControlMapsBitsToModemControlAndFlags) {
   Port.Device.HardwareFlowControl = TRUE;
   Port.Model.ClearLog();
   ASSERT_EQ(Port.Io()->SetControl(Port.Io(), 0x0003), EFI_SUCCESS);
-  EXPECT_EQ(Accesses(Port.Model), (std::vector<Access>{R(UartRegister::ModemControl, 0x18),
-                                                       W(UartRegister::ModemControl, 0x0B)}));
+  EXPECT_EQ(Accesses(Port.Model), (std::vector<Access>{R(UART_REGISTER::ModemControl, 0x18),
+                                                       W(UART_REGISTER::ModemControl, 0x0B)}));
   EXPECT_FALSE(Port.Device.SoftwareLoopbackEnable);
   EXPECT_FALSE(Port.Device.HardwareFlowControl);
 

@@ -16,10 +16,10 @@ using emu::PciConfigAccess;
 using emu::PciOffset;
 using emu::UartRegisterAccess;
 
-constexpr UINT8 kLcr = static_cast<UINT8>(UartRegister::LineControl);
-constexpr UINT8 kFcr = static_cast<UINT8>(UartRegister::FifoControl);
-constexpr UINT8 kMcr = static_cast<UINT8>(UartRegister::ModemControl);
-constexpr UINT8 kLsr = static_cast<UINT8>(UartRegister::LineStatus);
+constexpr UINT8 kLcr = static_cast<UINT8>(UART_REGISTER::LineControl);
+constexpr UINT8 kFcr = static_cast<UINT8>(UART_REGISTER::FifoControl);
+constexpr UINT8 kMcr = static_cast<UINT8>(UART_REGISTER::ModemControl);
+constexpr UINT8 kLsr = static_cast<UINT8>(UART_REGISTER::LineStatus);
 constexpr UINT8 kDll = 0;
 constexpr UINT8 kDlm = 1;
 
@@ -57,14 +57,6 @@ protected:
   emu::Uart16550Model Com1{P.Clock()};
   emu::UartIoPorts Ports{P.Io(), emu::UartIoPorts::Com1Base, Com1};
 };
-
-TEST(DebugUartDivisorTest, RoundsToNearest) {
-  EXPECT_EQ(DebugUartDivisor(1843200, 115200), 1U);
-  EXPECT_EQ(DebugUartDivisor(1843200, 9600), 12U);
-  // Remainder exactly half of 16 x rate rounds up; one below does not.
-  EXPECT_EQ(DebugUartDivisor(2764800, 115200), 2U);
-  EXPECT_EQ(DebugUartDivisor(2764799, 115200), 1U);
-}
 
 TEST_F(DebugUartTest, UartAlreadySetSeesOnlyTheTwoLatchWrites) {
   Program(1, 0x03);

@@ -271,12 +271,12 @@ TEST_F(StartTest, ScratchRegisterThatDoesNotHoldFailsWithDeviceError) {
 
 TEST_F(StartTest, ScratchTestRestoresTheRegister) {
   UartController &Controller = AddController();
-  Controller.Model.Write(static_cast<UINT32>(UartRegister::Scratch), 0x5A);
+  Controller.Model.Write(static_cast<UINT32>(UART_REGISTER::Scratch), 0x5A);
   Controller.Model.ClearLog();
   ASSERT_EQ(Start(Controller, nullptr), EFI_SUCCESS);
   std::vector<std::pair<bool, UINT8>> Scratch;
   for (const emu::UartRegisterAccess &Access : Controller.Model.Log()) {
-    if (Access.Index == static_cast<UINT8>(UartRegister::Scratch)) {
+    if (Access.Index == static_cast<UINT8>(UART_REGISTER::Scratch)) {
       Scratch.emplace_back(Access.IsWrite, Access.Value);
     }
   }

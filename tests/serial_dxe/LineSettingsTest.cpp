@@ -21,7 +21,7 @@ TEST_F(LineSettings, AllDefaultsProgramTheExactSequence) {
   Port.Model.Write(3, 0x40 | 0x1F); // break on, odd format: only the break bit survives
   Port.Model.ClearLog();
   ASSERT_EQ(SetAttributes(Port, 0), EFI_SUCCESS);
-  const UartRegister Lcr = UartRegister::LineControl;
+  const UART_REGISTER Lcr = UART_REGISTER::LineControl;
   EXPECT_EQ(Accesses(Port.Model),
             (std::vector<Access>{R(Lcr, 0x5F), W(Lcr, 0xDF), W(UartDivisorLow, 1),
                                  W(UartDivisorHigh, 0), W(Lcr, 0x43)}));
@@ -222,7 +222,7 @@ TEST_F(LineSettings, ResetProgramsTheExactSequence) {
   Port.Model.Write(3, 0x80 | 0x40 | 0x1B);
   Port.Model.ClearLog();
   ASSERT_EQ(Port.Io()->Reset(Port.Io()), EFI_SUCCESS);
-  using UR = UartRegister;
+  using UR = UART_REGISTER;
   EXPECT_EQ(Accesses(Port.Model),
             (std::vector<Access>{
                 R(UR::LineControl, 0xDB), W(UR::LineControl, 0x5B),         // latch closed

@@ -218,10 +218,10 @@ inline std::vector<Access> Accesses(const emu::Uart16550Model &Model) {
   }
   return Found;
 }
-inline Access R(UartRegister Register, UINT8 Value) {
+inline Access R(UART_REGISTER Register, UINT8 Value) {
   return {false, static_cast<UINT8>(Register), Value};
 }
-inline Access W(UartRegister Register, UINT8 Value) {
+inline Access W(UART_REGISTER Register, UINT8 Value) {
   return {true, static_cast<UINT8>(Register), Value};
 }
 inline void PrintTo(const Access &A, std::ostream *Os) {
