@@ -5,15 +5,11 @@
 #include "debug_report/DebugReport.h"
 #include "serial_dxe/NotifyTpl.h"
 #include "serial_dxe/SerialDevice.h"
+#include "serial_dxe/UartNodes.h"
 #include "support/Unaligned.h"
 #include "uart16550/Uart16550.h"
 
 namespace {
-constexpr UINT32 SettableControlBits = EFI_SERIAL_DATA_TERMINAL_READY | EFI_SERIAL_REQUEST_TO_SEND |
-                                       EFI_SERIAL_HARDWARE_LOOPBACK_ENABLE |
-                                       EFI_SERIAL_SOFTWARE_LOOPBACK_ENABLE |
-                                       EFI_SERIAL_HARDWARE_FLOW_CONTROL_ENABLE;
-
 template <typename REGISTER> struct BIT_MAP {
   UART_BITS<REGISTER> Bits;
   UINT32 Control;
@@ -49,11 +45,10 @@ EFI_STATUS SyncFlowControlNode(SERIAL_DEVICE *Device) {
   }
   auto *Node =
       reinterpret_cast<UART_FLOW_CONTROL_DEVICE_PATH *>(UartNode + sizeof(UART_DEVICE_PATH));
-  if (Node->Header.Type != MESSAGING_DEVICE_PATH || Node->Header.SubType != MSG_VENDOR_DP ||
-      !GuidEquals(&Node->Guid, &gEfiUartDevicePathGuid)) {
+  if (!IsUartFlowControlNode(&Node->Header)) {
     return EFI_SUCCESS;
   }
-  const bool MapIsHardware = ReadUnaligned32(&Node->FlowControlMap) == UART_FLOW_CONTROL_HARDWARE;
+  const bool MapIsHardware = UartFlowControlMap(&Node->Header) == UART_FLOW_CONTROL_HARDWARE;
   if (MapIsHardware == (Device->HardwareFlowControl != FALSE)) {
     return EFI_SUCCESS;
   }
@@ -69,7 +64,7 @@ EFI_STATUS EFIAPI Uart16550SetControl(EFI_SERIAL_IO_PROTOCOL *This, UINT32 Contr
   if (Device == nullptr) {
     return EFI_INVALID_PARAMETER;
   }
-  if ((Control & ~SettableControlBits) != 0) {
+  if ((Control & ~SerialSettableControl) != 0) {
     DebugMessage(DEBUG_ERROR, "Uart16550 Fail[%a.%d] Control = %x\n", "Uart16550SetControl",
                  __LINE__, Control);
     return EFI_UNSUPPORTED;

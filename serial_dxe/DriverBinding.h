@@ -12,7 +12,6 @@
 extern EFI_DRIVER_BINDING_PROTOCOL gComLinkDriverBinding;
 
 inline constexpr UINT32 ComLinkDriverVersion = 0x0A;
-inline constexpr UINT64 ComLinkMaxBaudRate = 115200;
 
 EFI_STATUS EFIAPI ComLinkDriverBindingSupported(EFI_DRIVER_BINDING_PROTOCOL *This,
                                                 EFI_HANDLE ControllerHandle,
@@ -23,13 +22,6 @@ EFI_STATUS EFIAPI ComLinkDriverBindingStart(EFI_DRIVER_BINDING_PROTOCOL *This,
 EFI_STATUS EFIAPI ComLinkDriverBindingStop(EFI_DRIVER_BINDING_PROTOCOL *This,
                                            EFI_HANDLE ControllerHandle, UINTN NumberOfChildren,
                                            EFI_HANDLE *ChildHandleBuffer);
-
-// A UART node this driver can serve (messaging/UART, 19 bytes, line settings in range).
-bool IsUsableUartNode(const EFI_DEVICE_PATH_PROTOCOL *Node);
-// A messaging vendor node carrying the UART flow-control GUID (its Length is not examined).
-bool IsUartFlowControlNode(const EFI_DEVICE_PATH_PROTOCOL *Node);
-UINT32 UartFlowControlMap(const EFI_DEVICE_PATH_PROTOCOL *Node);
-bool ContainsFlowControlNode(const EFI_DEVICE_PATH_PROTOCOL *DevicePath);
 
 // True when ChildHandle is a child this driver created on ControllerHandle.
 bool ComLinkIsChildOf(EFI_HANDLE ControllerHandle, EFI_HANDLE ChildHandle);

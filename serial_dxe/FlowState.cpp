@@ -47,6 +47,30 @@ void SendFlowChar(SERIAL_DEVICE *Device, UINT8 Character) {
   DeviceUart(Device).Write(UART_REGISTER::Data, Character);
 }
 
+EFI_STATUS ArmFlowStateNotify(SERIAL_DEVICE *Device) {
+  EFI_EVENT Event = nullptr;
+  const EFI_STATUS Status =
+      gBS->CreateEvent(EVT_NOTIFY_SIGNAL, TPL_NOTIFY, FlowStateProtocolNotify, Device, &Event);
+  if (EFI_ERROR(Status)) {
+    return Status;
+  }
+  Device->FlowStateNotifyEvent = Event;
+  VOID *Registration = nullptr;
+  gBS->RegisterProtocolNotify(&gSerialFlowStateProtocolGuid, Event, &Registration);
+  return EFI_SUCCESS;
+}
+
+EFI_STATUS CloseFlowStateNotify(SERIAL_DEVICE *Device) {
+  if (Device->FlowStateNotifyEvent == nullptr) {
+    return EFI_SUCCESS;
+  }
+  const EFI_STATUS Status = gBS->CloseEvent(Device->FlowStateNotifyEvent);
+  if (!EFI_ERROR(Status)) {
+    Device->FlowStateNotifyEvent = nullptr;
+  }
+  return Status;
+}
+
 VOID EFIAPI FlowStateProtocolNotify(EFI_EVENT Event, VOID *Context) {
   auto *Device = static_cast<SERIAL_DEVICE *>(Context);
   VOID *Interface = nullptr;

@@ -5,6 +5,7 @@
 #include "Uefi/SystemTable.h"
 #include "debug_report/DebugReport.h"
 #include "debug_report/dxe/DxeReport.h"
+#include "serial_dxe/LineRules.h"
 #include "serial_dxe/NotifyTpl.h"
 #include "serial_dxe/SerialDevice.h"
 #include "support/Memory.h"
@@ -76,10 +77,12 @@ EFI_STATUS EFIAPI Uart16550SetAttributes(EFI_SERIAL_IO_PROTOCOL *This, UINT64 Ba
   DataBits = DataBits == 0 ? DefaultDataBits : DataBits;
   StopBits = StopBits == DefaultStopBits ? OneStopBit : StopBits;
 
+  // Consoles write bytes: 7 data bits still carry ASCII text whole, 5 and 6 would drop the
+  // top bits of every character, so they are refused first, whatever else is asked.
   if (DataBits == 5 || DataBits == 6) {
     return RejectAttribute(__LINE__, "Uart16550 Fail[%a.%d] DataBits = %d\n", DataBits);
   }
-  if (BaudRate < StandardBaudRates[0] || BaudRate > DefaultBaudRate) {
+  if (BaudRate < StandardBaudRates[0] || BaudRate > ComLinkMaxBaudRate) {
     return RejectAttribute(__LINE__, "Uart16550 Fail[%a.%d] BaudRate = %d\n",
                            static_cast<UINT32>(BaudRate));
   }
@@ -91,16 +94,16 @@ EFI_STATUS EFIAPI Uart16550SetAttributes(EFI_SERIAL_IO_PROTOCOL *This, UINT64 Ba
   if (Timeout < 1 || Timeout > MaxTimeout) {
     return RejectAttribute(__LINE__, "Uart16550 Fail[%a.%d] Timeout = %d\n", Timeout);
   }
-  if (Parity < NoParity || Parity > SpaceParity) {
+  if (!ParityInRange(Parity)) {
     return RejectAttribute(__LINE__, "Uart16550 Fail[%a.%d] Parity = %d\n", Parity);
   }
-  if (DataBits < 5 || DataBits > 8) {
+  if (!DataBitsInRange(DataBits)) {
     return RejectAttribute(__LINE__, "Uart16550 Fail[%a.%d] DataBits = %d\n", DataBits);
   }
-  if (StopBits < OneStopBit || StopBits > TwoStopBits) {
+  if (!StopBitsInRange(StopBits)) {
     return RejectAttribute(__LINE__, "Uart16550 Fail[%a.%d] StopBits = %d\n", StopBits);
   }
-  if (DataBits >= 6 && StopBits == OneFiveStopBits) {
+  if (!StopBitsFitDataBits(DataBits, StopBits)) {
     DebugMessage(DEBUG_ERROR, "Uart16550 Fail[%a.%d] DataBits = %d, StopBits = %d\n",
                  "Uart16550SetAttributes", __LINE__, DataBits, StopBits);
     return EFI_INVALID_PARAMETER;

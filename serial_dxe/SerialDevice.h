@@ -33,6 +33,12 @@ inline constexpr UINT64 SERIAL_DEVICE_SIGNATURE = 0x64726573;
 inline constexpr UINT32 SERIAL_UART_WITHOUT_FIFO = 2;
 inline constexpr UINT32 SERIAL_UART_WITH_FIFO = 3;
 
+// The control bits SetControl accepts (a re-Start passes back only these).
+inline constexpr UINT32 SerialSettableControl =
+    EFI_SERIAL_DATA_TERMINAL_READY | EFI_SERIAL_REQUEST_TO_SEND |
+    EFI_SERIAL_HARDWARE_LOOPBACK_ENABLE | EFI_SERIAL_SOFTWARE_LOOPBACK_ENABLE |
+    EFI_SERIAL_HARDWARE_FLOW_CONTROL_ENABLE;
+
 inline constexpr UINT8 SERIAL_XON = 0x11;
 inline constexpr UINT8 SERIAL_XOFF = 0x13;
 
@@ -101,6 +107,10 @@ UINT8 GetFlowChar(const SERIAL_DEVICE *Device, FLOW_SIDE Side);
 void SetFlowChar(SERIAL_DEVICE *Device, UINT8 Character, FLOW_SIDE Side);
 void SendFlowChar(SERIAL_DEVICE *Device, UINT8 Character);
 VOID EFIAPI FlowStateProtocolNotify(EFI_EVENT Event, VOID *Context);
+// The notification of an XON/XOFF child: armed by Start (and again by a Stop that fails),
+// closed before its record is ever freed.
+EFI_STATUS ArmFlowStateNotify(SERIAL_DEVICE *Device);
+EFI_STATUS CloseFlowStateNotify(SERIAL_DEVICE *Device);
 
 // The port's UART, reached through the controller's access protocol.
 inline UART_ACCESS_IO DeviceUart(const SERIAL_DEVICE *Device) {
