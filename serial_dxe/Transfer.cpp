@@ -15,7 +15,13 @@ namespace {
 // Full handshake: RTS says "ready to receive". The half-handshake scheme (RTS
 // asserted only while sending, CTS low meaning ready) is a build-time choice.
 constexpr bool HalfHandshakeFlowControl = false;
-constexpr UINT64 WriteBudgetFactor = 17000000; // microseconds per second x 17 characters
+// The UART's own 16-byte FIFO may be full when a byte comes (other code, such as the
+// firmware's debug output, can share the port): 16 characters drain, then this one leaves,
+// so the budget is 17 character times (microseconds per second x 17 characters).
+constexpr UINT64 WriteBudgetFactor = 17000000;
+// Six 10 us steps are less than one character time even at 115200 baud: a peer that answers
+// RTS at once goes on in the same pass, a slower one is waited for by Write's own loop,
+// which keeps its time-out.
 constexpr UINT32 CtsWaitSteps = 6;
 
 void ReportSerialCode(const SERIAL_DEVICE *Device, EFI_STATUS_CODE_TYPE Type,
