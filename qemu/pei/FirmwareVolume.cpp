@@ -129,7 +129,7 @@ bool FvOpen(const UINT8 *Base, UINTN Available, FV_VOLUME *Volume, const CHAR8 *
   UINTN FilesOffset = Header.HeaderLength;
   if (Header.ExtHeaderOffset != 0) {
     const UINTN Ext = Header.ExtHeaderOffset;
-    if (Ext < Header.HeaderLength || Ext % 4 != 0 ||
+    if (Ext < Header.HeaderLength || Ext % 4 != 0 || Ext > Length ||
         sizeof(EFI_FIRMWARE_VOLUME_EXT_HEADER) > Length - Ext) {
       *Error = "extended header outside the volume";
       return false;

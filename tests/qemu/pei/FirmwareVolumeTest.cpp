@@ -320,6 +320,16 @@ INSTANTIATE_TEST_SUITE_P(
                     [](VOLUME &V) {
                       V.Header().ExtHeaderOffset = static_cast<UINT16>(V.Bytes().size() - 8);
                     },
+                    true, "extended header outside the volume"},
+        HEADER_CASE{"ExtendedHeaderPastTheEnd",
+                    [](VOLUME &V) { V.Header().ExtHeaderOffset = 0xFFF8; }, true,
+                    "extended header outside the volume"},
+        HEADER_CASE{"ExtendedHeaderSizePastTheEnd",
+                    [](VOLUME &V) {
+                      V.Header().ExtHeaderOffset = HeaderLength;
+                      V.Bytes()[HeaderLength + 16] = 0xF0; // ExtHeaderSize
+                      V.Bytes()[HeaderLength + 17] = 0xFF;
+                    },
                     true, "extended header outside the volume"}),
     [](const testing::TestParamInfo<HEADER_CASE> &Info) { return std::string(Info.param.Name); });
 
