@@ -22,7 +22,9 @@ function(comlink_efi_image name entry subsystem)
   if(IMG_XIP)
     list(APPEND flags /align:32 /filealign:32 /driver)
   else()
-    list(APPEND flags /debug /pdbaltpath:${name}.pdb)
+    # The PDB names the build directory, and the image records the PDB's hash: a fixed name
+    # for the directory keeps the image the same bytes wherever the tree is built.
+    list(APPEND flags /debug /pdbaltpath:${name}.pdb /pdbsourcepath:/comlink)
   endif()
   string(REPLACE ";" " " flags "${flags}")
   set_target_properties(${name} PROPERTIES LINK_FLAGS "${flags}" LINKER_LANGUAGE CXX)
