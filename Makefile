@@ -12,7 +12,7 @@ VERSION     := $(shell sed -n 's/^project(ComLink VERSION \([0-9.]*\) .*)$$/\1/p
 # The firmware volume: its flash address and size, and the DXE drivers it holds.
 FV_BASE     ?= 0xFFE00000
 FV_SIZE     ?= 0x10000
-FV_DXE      := $(BUILD)/uefi-x64/ComLinkDxe.efi
+FV_DXE      := $(BUILD)/uefi-x64/ComLinkDxe.efi $(BUILD)/uefi-x64/PcUartAccessDxe.efi
 FV_PEI      := $(BUILD)/uefi-ia32/SerialTracePei.efi
 # make install: under PREFIX (staged below DESTDIR when that is set).
 PREFIX      ?= /usr/local
@@ -98,6 +98,7 @@ test-fwpack: fv
 
 image-check: fv
 	python3 tools/imagecheck.py --version $(VERSION) $(BUILD)/uefi-x64/ComLinkDxe.efi:x64 \
+	    $(BUILD)/uefi-x64/PcUartAccessDxe.efi:x64 \
 	    $(BUILD)/uefi-ia32/SerialTracePei.efi:ia32:xip $(BUILD)/fv/SerialTracePei.te:ia32:te
 
 # The PEI boots dispatch SerialTracePei from the volume make fv wrote.

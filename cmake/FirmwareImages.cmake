@@ -1,7 +1,7 @@
 # SPDX-License-Identifier: BSD-2-Clause
 # Copyright (c) 2026 The ComLink Authors
 
-# PE images of the two modules (and of the QEMU boot files, through comlink_efi_image).
+# PE images of the modules (and of the QEMU boot files, through comlink_efi_image).
 
 # Links a boot-service driver image from static libraries.
 #   comlink_efi_image(NAME ENTRY SUBSYSTEM [XIP] [SOURCES files...] LIBS libs...)
@@ -32,6 +32,10 @@ endfunction()
 
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
   comlink_efi_image(ComLinkDxe ComLinkDxeEntryPoint efi_boot_service_driver LIBS ${COMLINK_DXE_LIBS})
+  comlink_efi_image(PcUartAccessDxe PcUartAccessDxeEntryPoint efi_boot_service_driver
+                    LIBS ${COMLINK_PC_UART_LIBS})
+  # Its own objects are optimised across each other at link time.
+  target_compile_options(pc_uart_dxe PRIVATE $<$<CONFIG:MinSizeRel>:-flto>)
 else()
   comlink_efi_image(SerialTracePei SerialTracePeiEntryPoint efi_boot_service_driver XIP
                     LIBS ${COMLINK_PEI_LIBS})

@@ -13,7 +13,11 @@ constexpr UINTN PciConfigAddress(UINTN Bus, UINTN Device, UINTN Function, UINTN 
 
 // Standard configuration-space offsets the driver touches.
 struct PCI_CONFIG_REGISTER {
+  static constexpr UINTN VendorId = 0x00;
+  static constexpr UINTN DeviceId = 0x02;
   static constexpr UINTN Command = 0x04;
+  static constexpr UINTN RevisionAndClass = 0x08; // class, subclass, interface, revision
+  static constexpr UINTN HeaderType = 0x0E;
   static constexpr UINTN Bar0 = 0x10;
   static constexpr UINTN BarCount = 6;
   static constexpr UINTN SecondaryBus = 0x19;
@@ -24,6 +28,23 @@ struct PCI_CONFIG_REGISTER {
   static constexpr UINTN MemoryLimit = 0x22;
   static constexpr UINTN IoBaseUpper16 = 0x30;
   static constexpr UINTN IoLimitUpper16 = 0x32;
+};
+
+// A function that is not there answers all ones.
+inline constexpr UINT16 PciVendorIdNone = 0xFFFF;
+
+struct PCI_HEADER_TYPE {
+  static constexpr UINT8 LayoutMask = 0x7F;
+  static constexpr UINT8 Bridge = 0x01; // PCI-to-PCI bridge layout
+  static constexpr UINT8 MultiFunction = 0x80;
+};
+
+struct PCI_BAR {
+  static constexpr UINT32 IsIo = 0x01;
+  static constexpr UINT32 IoMask = 0xFFFFFFFC;
+  static constexpr UINT32 MemoryMask = 0xFFFFFFF0;
+  static constexpr UINT32 MemoryTypeMask = 0x06;
+  static constexpr UINT32 Memory64 = 0x04; // this BAR and the next hold one 64-bit address
 };
 
 struct PCI_COMMAND {

@@ -16,7 +16,8 @@ MACHINES = {"x64": (0x8664, 0x20B), "ia32": (0x14C, 0x10B)}
 SUBSYSTEM_BOOT_SERVICE_DRIVER = 11
 DIR_IMPORT, DIR_BASERELOC, DIR_DEBUG = 1, 5, 6
 SCN_MEM_WRITE = 0x80000000
-GOALS = {"ComLinkDxe.efi": 16384, "SerialTracePei.efi": 7168, "SerialTracePei.te": 6656}
+GOALS = {"ComLinkDxe.efi": 16384, "PcUartAccessDxe.efi": 10240, "SerialTracePei.efi": 7168,
+         "SerialTracePei.te": 6656}
 # The worker's deepest stack in temporary RAM, by path.
 STACK_GOALS = {"printing": 640, "with assertion reports": 1536}
 

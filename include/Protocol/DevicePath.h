@@ -27,6 +27,7 @@ inline constexpr UINT8 END_DEVICE_PATH_TYPE = 0x7F;
 
 inline constexpr UINT8 HW_PCI_DP = 0x01;
 inline constexpr UINT8 HW_VENDOR_DP = 0x04;
+inline constexpr UINT8 HW_CONTROLLER_DP = 0x05;
 inline constexpr UINT8 ACPI_DP = 0x01;
 inline constexpr UINT8 MSG_VENDOR_DP = 0x0A;
 inline constexpr UINT8 MSG_UART_DP = 0x0E;

@@ -41,11 +41,22 @@ struct UART_FLOW_CONTROL_DEVICE_PATH {
   UINT32 FlowControlMap;
 };
 
+struct CONTROLLER_DEVICE_PATH {
+  EFI_DEVICE_PATH_PROTOCOL Header;
+  UINT32 ControllerNumber;
+};
+
 struct EFI_END_DEVICE_PATH {
   EFI_DEVICE_PATH_PROTOCOL Header;
 };
 
 #pragma pack(pop)
+
+// EISA PNP identifiers as ACPI device path nodes carry them: PNP0A03 a PCI root bridge,
+// PNP0501 a 16550-compatible serial port.
+constexpr UINT32 EisaPnpId(UINT16 Product) {
+  return 0x41D0U | (static_cast<UINT32>(Product) << 16);
+}
 
 // Vendor GUID of the UART flow-control messaging node (DEVICE_PATH_MESSAGING_UART_FLOW_CONTROL).
 inline constexpr EFI_GUID gEfiUartDevicePathGuid = {
@@ -71,6 +82,7 @@ inline constexpr UINT8 UART_STOP_BITS_TWO = 3;
 static_assert(sizeof(PCI_DEVICE_PATH) == 6);
 static_assert(sizeof(ACPI_HID_DEVICE_PATH) == 12);
 static_assert(sizeof(VENDOR_DEVICE_PATH) == 20);
+static_assert(sizeof(CONTROLLER_DEVICE_PATH) == 8);
 static_assert(sizeof(EFI_END_DEVICE_PATH) == END_DEVICE_PATH_LENGTH);
 static_assert(sizeof(UART_DEVICE_PATH) == 19);
 static_assert(__builtin_offsetof(UART_DEVICE_PATH, Reserved) == 4);

@@ -21,8 +21,3 @@ struct EFI_SIMPLE_TEXT_OUTPUT_PROTOCOL {
 };
 
 inline constexpr UINT8 MEDIA_FILEPATH_DP = 0x04;
-
-// EISA PNP identifiers as ACPI device path nodes carry them.
-constexpr UINT32 EisaPnpId(UINT16 Product) {
-  return 0x41D0U | (static_cast<UINT32>(Product) << 16);
-}

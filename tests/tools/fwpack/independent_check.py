@@ -18,6 +18,8 @@ sys.path.insert(0, os.path.join(ROOT, "qemu"))
 # (file type, GUID, name, section kinds) as UEFIExtract names them.
 FILES = [("DXE driver", "0D275C72-10C6-4D8C-8B2C-6610E69E3403", "ComLinkDxe",
           ["DXE dependency", "PE32 image", "UI", "Version"]),
+         ("DXE driver", "419058C9-92FD-42D2-9381-42384EEF2047", "PcUartAccessDxe",
+          ["DXE dependency", "PE32 image", "UI", "Version"]),
          ("PEI module", "9708717F-F74A-4579-A894-00AEF8009511", "SerialTracePei",
           ["PEI dependency", "TE image", "UI", "Version"])]
 # Our volume ends no boot flash, so it has no volume top file; that complaint is expected.
@@ -57,8 +59,9 @@ def check_report(volume, work):
     listed = rows(uefiextract(volume, "report", work) + ".report.txt")
     require(("Volume", "FFSv2") == listed[1][:2], "no FFSv2 volume in %r" % listed[:2])
     for file_type, guid, name, sections in FILES:
-        row = [i for i, r in enumerate(listed) if r[:2] == ("File", file_type)]
-        require(len(row) == 1 and listed[row[0]][2] == "%s|%s" % (guid, name),
+        row = [i for i, r in enumerate(listed)
+               if r[:2] == ("File", file_type) and r[2] == "%s|%s" % (guid, name)]
+        require(len(row) == 1,
                 "UEFIExtract does not list one %s %s %s:\n%s" % (file_type, guid, name, listed))
         found = []
         for kind, subtype, _ in listed[row[0] + 1:]:
@@ -72,15 +75,16 @@ def check_report(volume, work):
 
 def check_bodies(volume, build, work):
     dump = uefiextract(volume, "all", work) + ".dump"
-    bodies = {}
+    bodies = []
     for directory, _, files in os.walk(dump):
         if "body.bin" in files:
             with open(os.path.join(directory, "body.bin"), "rb") as f:
-                bodies[os.path.basename(directory)] = f.read()
-    images = {"PE32 image section": os.path.join(build, "uefi-x64", "ComLinkDxe.efi"),
-              "TE image section": os.path.join(build, "fv", "SerialTracePei.te")}
-    for section, path in images.items():
-        matches = [key for key, body in bodies.items()
+                bodies.append((os.path.basename(directory), f.read()))
+    images = [("PE32 image section", os.path.join(build, "uefi-x64", "ComLinkDxe.efi")),
+              ("PE32 image section", os.path.join(build, "uefi-x64", "PcUartAccessDxe.efi")),
+              ("TE image section", os.path.join(build, "fv", "SerialTracePei.te"))]
+    for section, path in images:
+        matches = [key for key, body in bodies
                    if section in key and body == open(path, "rb").read()]
         require(matches, "no %s unpacked by UEFIExtract equals %s" % (section, path))
 
@@ -92,9 +96,11 @@ def check_signing(build, work):
                    check=True, capture_output=True)
     subprocess.run(["make", "-s", "-C", ROOT, "sign", "BUILD=" + os.path.abspath(build),
                     "KEY=" + key, "CERT=" + cert], check=True)
-    signed = os.path.join(build, "signed", "ComLinkDxe.efi")
-    result = subprocess.run(["sbverify", "--cert", cert, signed], capture_output=True, text=True)
-    require(result.returncode == 0, "sbverify refuses %s: %s" % (signed, result.stderr))
+    for image in ("PcUartAccessDxe.efi", "ComLinkDxe.efi"):
+        signed = os.path.join(build, "signed", image)
+        result = subprocess.run(["sbverify", "--cert", cert, signed], capture_output=True,
+                                text=True)
+        require(result.returncode == 0, "sbverify refuses %s: %s" % (signed, result.stderr))
     return signed
 
 

@@ -3,6 +3,6 @@
 
 #include "debug_report/DebugReport.h"
 
-// ComLinkDxe
+// ComLinkDxe's file name: the CallerId of the codes it reports.
 const EFI_GUID gEfiCallerIdGuid = {
     0x0D275C72, 0x10C6, 0x4D8C, {0x8B, 0x2C, 0x66, 0x10, 0xE6, 0x9E, 0x34, 0x03}};

@@ -1,0 +1,69 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
+#include "pc_uart_dxe/IsaComPorts.h"
+
+#include "Uefi/DevicePath.h"
+#include "debug_report/DebugReport.h"
+#include "pc_uart_dxe/PortName.h"
+#include "pc_uart_dxe/Presence.h"
+#include "pc_uart_dxe/UartPort.h"
+#include "support/dxe/Pool.h"
+
+namespace {
+
+constexpr UINT16 kSerialPortPnpId = 0x0501;
+
+#pragma pack(push, 1)
+struct ISA_SERIAL_DEVICE_PATH {
+  ACPI_HID_DEVICE_PATH Serial;
+  EFI_END_DEVICE_PATH End;
+};
+#pragma pack(pop)
+
+bool PublishIsaPort(UINT16 Base, UINTN Index) {
+  const PC_UART_REGISTERS Registers = {nullptr, Base, FALSE, 1, 0};
+  if (!PcUartPresent(Registers)) {
+    return false;
+  }
+  PC_UART_PORT *Port = PcUartPortCreate(Registers, PcUartIsaClockRate);
+  const ISA_SERIAL_DEVICE_PATH Path = {
+      {{ACPI_DEVICE_PATH, ACPI_DP, {sizeof(ACPI_HID_DEVICE_PATH), 0}},
+       EisaPnpId(kSerialPortPnpId),
+       static_cast<UINT32>(Index)},
+      {{END_DEVICE_PATH_TYPE, END_ENTIRE_DEVICE_PATH_SUBTYPE, {END_DEVICE_PATH_LENGTH, 0}}}};
+  if (Port != nullptr) {
+    Port->DevicePath =
+        static_cast<EFI_DEVICE_PATH_PROTOCOL *>(AllocateCopyPool(sizeof(Path), &Path));
+  }
+  if (Port == nullptr || Port->DevicePath == nullptr) {
+    DebugMessage(DEBUG_ERROR, "PcUartAccessDxe: COM%d at 0x%x: out of resources\n",
+                 static_cast<UINT32>(Index + 1), Base);
+    if (Port != nullptr) {
+      PcUartPortFree(Port);
+    }
+    return false;
+  }
+  PcUartIsaName(Port->Name, PcUartNameCapacity, Index + 1);
+  EFI_HANDLE Handle = nullptr;
+  const EFI_STATUS Status = PcUartPortInstall(Port, &Handle);
+  if (EFI_ERROR(Status)) {
+    DebugMessage(DEBUG_ERROR, "PcUartAccessDxe: COM%d at 0x%x not published: %r\n",
+                 static_cast<UINT32>(Index + 1), Base, Status);
+    PcUartPortFree(Port);
+    return false;
+  }
+  return true;
+}
+
+} // namespace
+
+UINTN PcUartPublishIsaPorts(const UINT16 *Bases, UINTN Count) {
+  UINTN Published = 0;
+  for (UINTN Index = 0; Index < Count; ++Index) {
+    if (PublishIsaPort(Bases[Index], Index)) {
+      ++Published;
+    }
+  }
+  return Published;
+}

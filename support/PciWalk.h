@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// Copyright (c) 2026 The ComLink Authors
+
+// Every PCI function configuration space shows, found from bus 0 through
+// PCI-to-PCI bridges as the firmware programmed their bus numbers. For
+// firmware without a PCI bus driver, which leaves the BARs as it assigned them.
+#pragma once
+
+#include "Uefi/Base.h"
+
+struct PCI_WALK_HOP {
+  UINT8 Device;
+  UINT8 Function;
+};
+
+// Bridges deeper than this are not entered.
+inline constexpr UINTN PciWalkMaxHops = 8;
+
+// Where a function lies: the bridges from bus 0 down, then the function itself.
+struct PCI_WALK_FUNCTION {
+  UINT8 Bus;
+  UINTN HopCount;
+  PCI_WALK_HOP Hops[PciWalkMaxHops];
+};
+
+// The function's configuration address (support/PciConfig.h) of Register.
+UINTN PciWalkAddress(const PCI_WALK_FUNCTION &Function, UINTN Register);
+
+using PCI_WALK_VISIT = void (*)(const PCI_WALK_FUNCTION &Function, void *Context);
+
+// Visits each present function, a bridge before the functions behind it. A
+// bridge whose secondary bus is not above its own bus or exceeds its
+// subordinate bus is visited but not entered, so a misprogrammed bridge cannot
+// loop the walk.
+void PciWalkFunctions(PCI_WALK_VISIT Visit, void *Context);
