@@ -6,9 +6,9 @@
 #include "Uefi/DevicePath.h"
 #include "debug_report/DebugReport.h"
 #include "pc_uart_dxe/PortName.h"
-#include "pc_uart_dxe/Presence.h"
 #include "pc_uart_dxe/UartPort.h"
 #include "support/dxe/Pool.h"
+#include "uart16550/Uart16550.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ struct ISA_SERIAL_DEVICE_PATH {
 
 bool PublishIsaPort(UINT16 Base, UINTN Index) {
   const PC_UART_REGISTERS Registers = {nullptr, Base, FALSE, 1, 0};
-  if (!PcUartPresent(Registers)) {
+  if (!ScratchRegisterPresent(PC_UART_IO{Registers})) {
     return false;
   }
   PC_UART_PORT *Port = PcUartPortCreate(Registers, PcUartIsaClockRate);

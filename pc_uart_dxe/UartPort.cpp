@@ -13,7 +13,6 @@
 namespace {
 
 constexpr UINT8 kAbsentRegister = 0xFF;
-constexpr UINT32 kRegisterCount = 8;
 
 // ComLinkDxe calls the members both from Start, at its caller's priority, and
 // inside its own TPL_NOTIFY sections; raising here keeps one register access
@@ -38,7 +37,7 @@ EFI_STATUS EFIAPI ReadRegister(UART_ACCESS_PROTOCOL *This, UINT32 Index, UINT8 *
     return EFI_INVALID_PARAMETER;
   }
   const PC_UART_PORT *Port = PcUartPortFromAccess(This);
-  if (Port == nullptr || Index >= kRegisterCount) {
+  if (Port == nullptr || Index >= UartRegisterCount) {
     *Value = kAbsentRegister;
     return EFI_INVALID_PARAMETER;
   }
@@ -48,7 +47,7 @@ EFI_STATUS EFIAPI ReadRegister(UART_ACCESS_PROTOCOL *This, UINT32 Index, UINT8 *
 
 EFI_STATUS EFIAPI WriteRegister(UART_ACCESS_PROTOCOL *This, UINT32 Index, UINT8 Value) {
   const PC_UART_PORT *Port = PcUartPortFromAccess(This);
-  if (Port == nullptr || Index >= kRegisterCount) {
+  if (Port == nullptr || Index >= UartRegisterCount) {
     return EFI_INVALID_PARAMETER;
   }
   PcUartWrite(Port->Registers, Index, Value);

@@ -9,6 +9,7 @@
 #include "Protocol/PciIo.h"
 #include "Protocol/UartAccess.h"
 #include "Uefi/Base.h"
+#include "uart16550/Uart16550Registers.h"
 
 // How the eight registers are reached. With PciIo, Base is the offset in BAR
 // BarIndex; without it, an I/O port or a memory address.
@@ -37,6 +38,17 @@ struct PC_UART_PORT {
 // One byte, raised to TPL_NOTIFY; a failed PCI I/O read answers 0xFF, as an absent device does.
 UINT8 PcUartRead(const PC_UART_REGISTERS &Registers, UINT32 Index);
 void PcUartWrite(const PC_UART_REGISTERS &Registers, UINT32 Index, UINT8 Value);
+
+// The uart16550/ I/O policy over a port's registers, for the library's sequences.
+struct PC_UART_IO {
+  const PC_UART_REGISTERS &Registers;
+  UINT8 Read(UART_REGISTER Register) const {
+    return PcUartRead(Registers, static_cast<UINT32>(Register));
+  }
+  void Write(UART_REGISTER Register, UINT8 Value) const {
+    PcUartWrite(Registers, static_cast<UINT32>(Register), Value);
+  }
+};
 
 // A new record from pool, its name empty; null when the pool is exhausted.
 PC_UART_PORT *PcUartPortCreate(const PC_UART_REGISTERS &Registers, UINT64 ClockRate);
