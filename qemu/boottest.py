@@ -15,6 +15,7 @@ import sys
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(HERE, "..", "tools"))
+import allports  # noqa: E402
 import boot  # noqa: E402
 from fwpack import ffs, modules as fwmodules  # noqa: E402
 
@@ -362,12 +363,42 @@ def test_dxe_level_from_uboot_shell(images, out):
                         capture))
 
 
+def test_all_ports(images, out):
+    """Every 16550 QEMU models under U-Boot: PcUartAccessDxe publishes COM1-COM4, the four
+    ports of a pci-serial-4x and a pci-serial behind a pci-bridge; ComLinkDxe binds a
+    Serial I/O child to each. On every port but the console 8 KiB go each way, chunk by
+    chunk and port by port, compared byte for byte at both ends; one PCI port runs at
+    other line settings with RTS/CTS on; COM1 carries one marked line."""
+    result = allports.run(images.all_ports_app, images.provider, images.driver, out)
+    console = result.console
+    capture = os.path.join(out, "all-ports-com1.txt")
+    require(result.rc != 124, "the all-ports boot hung: no reset within %d s. Last COM1 lines:"
+            "\n%s\n(see %s)" % (allports.TIMEOUT_S, tail(console), capture))
+    bound = re.search(rb"app: all-ports: firmware side ([0-9]+) ports bound, ([0-9]+) bytes lost",
+                      console)
+    require(bound is not None, "the all-ports application did not finish; its last lines:\n%s\n"
+            "(see %s)" % (tail(console, 30), capture))
+    ports, firmware_lost = int(bound.group(1)), int(bound.group(2))
+    lost = firmware_lost + result.lost()
+    data_ports = len(allports.PORTS) - 1
+    print("all-ports: %d ports, %d bytes each way, %d lost" % (
+        ports, data_ports * allports.BYTES_EACH_WAY, lost))
+    require(ports == len(allports.PORTS), "%d ports bound, %d expected (see %s)" % (
+        ports, len(allports.PORTS), capture))
+    require(lost == 0, "%d bytes lost or corrupted (%d on the way in, %d on the way out; see %s)"
+            % (lost, firmware_lost, result.lost(), capture))
+    require(allports.CONSOLE_MARK in console,
+            "the marked line written through COM1's child is not on the console (see %s)" % capture)
+    require(allports.PASS_LINE in console, "the all-ports application did not pass:\n%s\n(see %s)"
+            % (tail(console, 30), capture))
+
+
 TESTS = [test_pei_notification, test_pei_variable_first, test_pei_oversized_variable,
          test_pei_gates_and_levels,
          test_pei_no_variable, test_pei_without_rsc_handler, test_pei_without_pcd,
          test_pei_log_between_module_lines, test_pei_bad_input, test_pei_flash_is_read_only,
          test_pei_volume_refusals, test_pei_pe32_volume, test_dxe,
-         test_dxe_level_from_uboot_shell]
+         test_dxe_level_from_uboot_shell, test_all_ports]
 
 
 def main():

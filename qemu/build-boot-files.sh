@@ -17,7 +17,7 @@ build() {
   shift
   cmake --build "$BUILD/$shift_tree" --target "$@" >>"$LOG" 2>&1
 }
-if ! build uefi-x64 ComLinkDxe PlatformApp || ! build uefi-ia32 SerialTracePei DemoPei XipWriterPei PeiHarness; then
+if ! build uefi-x64 ComLinkDxe PcUartAccessDxe PlatformApp AllPortsApp || ! build uefi-ia32 SerialTracePei DemoPei XipWriterPei PeiHarness; then
   tail -n 40 "$LOG"
   echo "building the boot files failed (full log: $LOG)" >&2
   exit 1

@@ -117,6 +117,9 @@ void Node(TEXT &Text, const EFI_DEVICE_PATH_PROTOCOL *Node) {
   } else if (Node->Type == HARDWARE_DEVICE_PATH && Node->SubType == HW_PCI_DP && Length >= 6) {
     Text.Append("Pci(0x%x,0x%x)", static_cast<UINT32>(Field(Node, 5, 1)),
                 static_cast<UINT32>(Field(Node, 4, 1)));
+  } else if (Node->Type == HARDWARE_DEVICE_PATH && Node->SubType == HW_CONTROLLER_DP &&
+             Length >= 8) {
+    Text.Append("Ctrl(0x%x)", static_cast<UINT32>(Field(Node, 4, 4)));
   } else if (Node->Type == HARDWARE_DEVICE_PATH && Node->SubType == HW_VENDOR_DP && Length >= 20) {
     const EFI_GUID Guid = GuidField(Node, 4);
     Text.Append("VenHw(%g)", &Guid);
