@@ -3,7 +3,9 @@
 
 #include "serial_dxe/DebugUart.h"
 
+#include "Uefi/SystemTable.h"
 #include "support/PciConfig.h"
+#include "support/dxe/ServiceTables.h"
 #include "uart16550/Divisor.h"
 #include "uart16550/LineStatus.h"
 #include "uart16550/Uart16550.h"
@@ -12,6 +14,25 @@
 namespace {
 
 constexpr UINT16 kPowerStateMask = 0x0003; // D0 when clear
+
+// The longest an earlier owner's text can keep the transmitter busy: FIFO and shift
+// register full, 17 characters of at most 12 bits, at the rate the latch holds now but no
+// slower than 50 baud, the slowest rate serial drivers program. A UART that never reports
+// empty (held in reset, miswired, or no UART at all) costs that wait and is then programmed.
+constexpr UINT64 kDrainCharacters = 17;
+constexpr UINT64 kLongestCharacterBits = 12;
+constexpr UINT64 kSlowestBaud = 50;
+constexpr UINTN kDrainStallUs = 10;
+
+UINT32 DrainStalls(UINT32 Clock, UINT32 Divisor) {
+  if (Clock == 0) {
+    return 0;
+  }
+  const UINT64 SlowestDivisor = Clock / (16 * kSlowestBaud);
+  const UINT64 Latched = Divisor < SlowestDivisor ? Divisor : SlowestDivisor;
+  const UINT64 DrainUs = kDrainCharacters * kLongestCharacterBits * 16 * Latched * 1000000 / Clock;
+  return static_cast<UINT32>(DrainUs / kDrainStallUs + 1);
+}
 
 // The module's registers sit one byte apart.
 constexpr UINTN DebugUartRegisterStride = 1;
@@ -174,7 +195,8 @@ __attribute__((always_inline)) inline EFI_STATUS Initialize(const DEBUG_UART_SET
     return EFI_SUCCESS;
   }
 
-  WaitTransmitterIdle(Uart);
+  WaitTransmitterIdle(Uart, DrainStalls(Settings.Clock, CurrentDivisor),
+                      [] { gBS->Stall(kDrainStallUs); });
   LoadLine(Uart, static_cast<UINT16>(Divisor), Wanted & Lcr::LineFormat);
   WriteBits(Uart, FCR_BITS());
   WriteBits(Uart, FCR_BITS(Settings.FifoControl) & Fcr::Writable);

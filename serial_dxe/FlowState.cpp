@@ -37,10 +37,12 @@ void SetFlowChar(SERIAL_DEVICE *Device, UINT8 Character, FLOW_SIDE Side) {
   }
 }
 
-// Goes straight to THR, ahead of queued data: the pass never lets the UART's
-// own FIFO hold more than a byte or two, so there is room for it.
+// Goes straight to THR, ahead of queued data, once the holding register has room: on a
+// UART without FIFOs a line slower than the transmitter wait can still hold a data byte
+// there, which the flow character would overwrite. When no room comes within that wait
+// nothing is sent and the sent side stays as it was, so the next occasion sends it.
 void SendFlowChar(SERIAL_DEVICE *Device, UINT8 Character) {
-  if (!Device->SoftwareFlowControl) {
+  if (!Device->SoftwareFlowControl || !WaitLineStatus(Device, Lsr::Thre).Any(Lsr::Thre)) {
     return;
   }
   SetFlowChar(Device, Character, FLOW_SIDE::Sent);

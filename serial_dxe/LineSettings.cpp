@@ -187,6 +187,10 @@ EFI_STATUS EFIAPI Uart16550Reset(EFI_SERIAL_IO_PROTOCOL *This) {
   WriteBits(Uart, Device->UartType == SERIAL_UART_WITH_FIFO
                       ? FifoControlBase | Fcr::EnableAndClear
                       : FifoControlBase & ~Fcr::EnableAndClear);
+  // The cleared receive FIFO took the byte any kept receive errors belonged to.
+  if (Device->UartType == SERIAL_UART_WITH_FIFO) {
+    Device->ReceiveErrorsKept = LSR_BITS();
+  }
   SoftFifoEmpty(&Device->ReceiveFifo);
   SoftFifoEmpty(&Device->TransmitFifo);
   gBS->RestoreTPL(Previous);

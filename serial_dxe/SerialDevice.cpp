@@ -52,6 +52,7 @@ const SERIAL_DEVICE gSerialDeviceTemplate = {
     .UartType = SERIAL_UART_WITH_FIFO,
     .ControllerNameTable = nullptr,
     .FlowStateNotifyEvent = nullptr,
+    .ReceiveErrorsKept = LSR_BITS(),
 };
 
 SERIAL_DEVICE *SERIAL_DEVICE_FROM_SERIAL_IO(EFI_SERIAL_IO_PROTOCOL *SerialIo) {

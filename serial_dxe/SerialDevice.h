@@ -64,6 +64,8 @@ struct SERIAL_DEVICE {
   // The flow-state notification event of an XON/XOFF child (null otherwise);
   // Stop closes it before freeing the record so no notification reaches freed memory.
   EFI_EVENT FlowStateNotifyEvent;
+  // Receive error bits an LSR read saw for the byte still in RBR (ReadLineStatus).
+  LSR_BITS ReceiveErrorsKept;
 };
 
 // Copied whole into every new record. (clang-tidy 14 takes extern declarations for definitions.)
@@ -116,3 +118,9 @@ EFI_STATUS CloseFlowStateNotify(SERIAL_DEVICE *Device);
 inline UART_ACCESS_IO DeviceUart(const SERIAL_DEVICE *Device) {
   return {Device->UartAccess};
 }
+
+// Every LSR read of the driver: receive errors it sees stay with their byte.
+LSR_BITS DeviceLineStatus(SERIAL_DEVICE *Device);
+// Polls LSR 10 us apart until a bit of Wanted shows, for at most Mode.Timeout + 1 reads;
+// returns the last answer.
+LSR_BITS WaitLineStatus(SERIAL_DEVICE *Device, LSR_BITS Wanted);

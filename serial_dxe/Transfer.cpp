@@ -54,7 +54,7 @@ void ReceiveByte(SERIAL_DEVICE *Device, LSR_BITS LineStatus) {
   if (ReceiveErrorSeen(LineStatus)) {
     ReportSerialCode(Device, EFI_ERROR_CODE, EFI_P_EC_INPUT_ERROR);
   }
-  const UINT8 Byte = DeviceUart(Device).Read(UART_REGISTER::Data);
+  const UINT8 Byte = TakeReceivedByte(DeviceUart(Device), Device->ReceiveErrorsKept);
   if (!ReceivedByteSound(LineStatus)) {
     return;
   }
@@ -103,21 +103,23 @@ bool TransmitWithHandshake(SERIAL_DEVICE *Device) {
   return Send;
 }
 
-// Waits for the transmitter to drain on a UART used without FIFOs; returns the
-// last line status read.
-LSR_BITS WaitTransmitterEmpty(SERIAL_DEVICE *Device) {
-  const UART_ACCESS_IO Uart = DeviceUart(Device);
-  LSR_BITS LineStatus = ReadBits<LSR>(Uart);
-  for (UINT32 Waits = 0; !LineStatus.Any(Lsr::Temt);) {
+} // namespace
+
+LSR_BITS DeviceLineStatus(SERIAL_DEVICE *Device) {
+  return ReadLineStatus(DeviceUart(Device), Device->ReceiveErrorsKept);
+}
+
+LSR_BITS WaitLineStatus(SERIAL_DEVICE *Device, LSR_BITS Wanted) {
+  LSR_BITS LineStatus = DeviceLineStatus(Device);
+  for (UINT32 Waits = 0; !LineStatus.Any(Wanted);) {
     SerialStallStep();
     if (++Waits > Device->SerialMode.Timeout) {
       break;
     }
-    LineStatus = ReadBits<LSR>(Uart);
+    LineStatus = DeviceLineStatus(Device);
   }
   return LineStatus;
 }
-} // namespace
 
 EFI_STATUS Uart16550PumpFifos(SERIAL_DEVICE *Device) {
   if (Device->SoftwareLoopbackEnable) {
@@ -130,7 +132,7 @@ EFI_STATUS Uart16550PumpFifos(SERIAL_DEVICE *Device) {
   const UART_ACCESS_IO Uart = DeviceUart(Device);
   LSR_BITS LineStatus;
   do {
-    LineStatus = ReadBits<LSR>(Uart);
+    LineStatus = DeviceLineStatus(Device);
     if (LineStatus.Any(Lsr::DataReady) && !ReceiveFull) {
       if (!SoftFifoIsFull(Device->ReceiveFifo)) {
         ReceiveByte(Device, LineStatus);
@@ -156,8 +158,9 @@ EFI_STATUS Uart16550PumpFifos(SERIAL_DEVICE *Device) {
     UINT8 Byte = 0;
     SoftFifoPop(&Device->TransmitFifo, &Byte);
     Uart.Write(UART_REGISTER::Data, Byte);
+    // Without FIFOs each byte waits for the transmitter to drain.
     if (Device->UartType == SERIAL_UART_WITHOUT_FIFO) {
-      LineStatus = WaitTransmitterEmpty(Device);
+      LineStatus = WaitLineStatus(Device, Lsr::Temt);
     }
   } while (LineStatus.Any(Lsr::Thre) && !SoftFifoIsEmpty(Device->TransmitFifo));
   return EFI_SUCCESS;

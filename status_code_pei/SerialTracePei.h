@@ -24,7 +24,8 @@ EFI_STATUS LoadSerialGates(const EFI_PEI_READ_ONLY_VARIABLE2_PPI *VariablePpi);
 // COM1 at divisor 1, 8N1, FIFOs and modem outputs off, unless already there.
 EFI_STATUS InitializeCom1();
 
-// Sends Count bytes, each once the transmit holding register is empty.
+// Sends Count bytes, each once the transmit holding register is empty. A byte that waits
+// longer than ten characters take ends the text: a dead UART costs one bounded wait.
 void WriteCom1(const CHAR8 *Buffer, UINTN Count);
 
 // A gate reads FALSE when the PCD PPI is missing: the class stays silent.

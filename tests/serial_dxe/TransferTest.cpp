@@ -173,6 +173,57 @@ TEST_F(Transfer, ReceiveLineErrorsDropTheBadBytesOnly) {
   EXPECT_EQ(SerialCodes(), (std::vector<std::pair<UINT32, UINT32>>(4, InputError)));
 }
 
+// Without FIFOs each written byte waits for the transmitter to drain, reading LSR,
+// and a 16550 clears a byte's error bits at the first such read. A byte arriving
+// during that wait keeps its errors all the same: bad ones are dropped and
+// reported, a lone overrun is reported and its byte kept.
+TEST_F(Transfer, ErrorsSeenWhileWaitingForTheTransmitterStayWithTheirByte) {
+  struct CASE {
+    UINT8 Errors;
+    std::vector<UINT8> Delivered;
+  };
+  for (const CASE &Case : {CASE{Lsr::FramingError, {}}, CASE{Lsr::ParityError, {}},
+                           CASE{Lsr::Break | Lsr::FramingError, {}}, CASE{0, {'A'}}}) {
+    auto Port = ResetPort({.AccessType = UART_ACCESS_TYPE_NO_FIFO});
+    bool Arrived = false;
+    const UINT64 Due = Now() + 30;
+    const int Ticker = P.Clock().AddTicker([&](UINT64 Time) {
+      if (!Arrived && Time >= Due) {
+        Port->Model.InjectReceive('A', Case.Errors);
+        Arrived = true;
+      }
+    });
+    ASSERT_EQ(Port->Write({'w'}), EFI_SUCCESS);
+    ASSERT_TRUE(Arrived) << "the byte came during the wait";
+    const UINT64 Errors = SerialCodes().size();
+    std::vector<UINT8> Back(1);
+    Port->Read(Back);
+    EXPECT_EQ(Back, Case.Delivered) << +Case.Errors;
+    EXPECT_EQ(SerialCodes().size() - Errors, Case.Errors != 0 ? 1U : 0U);
+    P.Clock().RemoveTicker(Ticker);
+  }
+}
+
+// The kept errors belong to the byte in the receiver: a Reset that clears the
+// receive FIFO takes them with it, and the next byte is good.
+TEST_F(Transfer, ResetClearingTheReceiveFifoForgetsTheKeptErrors) {
+  auto Port = ResetPort();
+  for (int Index = 0; Index < 16; Index++) {
+    Port->Model.InjectReceive(static_cast<UINT8>('a' + Index));
+    UINT32 Control = 0;
+    Port->Io()->GetControl(Port->Io(), &Control);
+  }
+  Port->Model.InjectReceive('!', Lsr::FramingError);
+  UINT32 Control = 0;
+  Port->Io()->GetControl(Port->Io(), &Control); // ReceiveFifo full: the byte stays, seen
+  EXPECT_TRUE(Port->Device.ReceiveErrorsKept.Any(Lsr::FramingError));
+  ASSERT_EQ(Port->Io()->Reset(Port->Io()), EFI_SUCCESS);
+  Port->Model.InjectReceive('B');
+  std::vector<UINT8> Back(1);
+  EXPECT_EQ(Port->Read(Back), EFI_SUCCESS);
+  EXPECT_EQ(Back, std::vector<UINT8>{'B'});
+}
+
 TEST_F(Transfer, ALoneOverrunIsReportedAndTheByteKept) {
   auto Port = ResetPort({.AccessType = UART_ACCESS_TYPE_NO_FIFO});
   Port->Model.InjectReceive('x');

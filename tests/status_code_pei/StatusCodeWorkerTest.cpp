@@ -172,10 +172,55 @@ TEST_F(WorkerTest, EveryByteWaitsForTheTransmitHoldingRegister) {
   EXPECT_EQ(Sent, "PROGRESS CODE: VA I0\r\n");
 }
 
+// A UART that never reports room costs each status code one bounded wait: ten
+// 10-bit characters at 115200 baud in reads of 25 ns, 34,723 polls. The rest
+// of that text is dropped, and the next status code tries again.
+TEST_F(WorkerTest, DeadUartCostsOneBoundedWaitPerStatusCode) {
+  Com1.Uart().SetTransmitterStuck(true);
+  for (int Code = 0; Code < 2; Code++) {
+    Com1.Uart().ClearLog();
+    EXPECT_EQ(Work(0x00000001, 0xA, 0), EFI_SUCCESS);
+    EXPECT_EQ(Com1.Uart().Log().size(), 34723U);
+    for (const auto &Access : Com1.Uart().Log()) {
+      ASSERT_TRUE(Access.Index == 5 && !Access.IsWrite);
+    }
+  }
+  Com1.Uart().SetTransmitterStuck(false);
+  Work(0x00000001, 0xB, 0);
+  EXPECT_EQ(Text(), "PROGRESS CODE: VB I0\r\n");
+}
+
 TEST_F(WorkerTest, NothingIsWrittenForAnEmptyDebugText) {
   const Record Debug(DebugRecordBytes(""));
   Work(0x00000003, 0, 0, nullptr, Debug.Data());
   EXPECT_TRUE(Com1.Uart().Log().empty());
+}
+
+// However fast port reads are, a working UART at the module's rate is never cut
+// short: here each read takes 25 ns, and a full 255-character line still goes out.
+TEST(FastPortTest, WorkingUartIsNeverCutShortByTheBound) {
+  emu::Platform P;
+  emu::Uart16550Model Uart(P.Clock());
+  UINT64 Reads = 0;
+  const int Claim = P.Io().Claim(
+      0x3F8, 8,
+      [&](UINT16 Port, emu::IoWidth) {
+        if (++Reads % 40 == 0) {
+          P.Clock().Advance(1);
+        }
+        return static_cast<UINT32>(Uart.Read(Port - 0x3F8));
+      },
+      [&](UINT16 Port, emu::IoWidth, UINT32 Value) {
+        Uart.Write(Port - 0x3F8, static_cast<UINT8>(Value));
+      });
+  ASSERT_NE(Claim, 0);
+  ASSERT_EQ(InitializeCom1(), EFI_SUCCESS);
+  const std::string Line(255, 'x');
+  WriteCom1(Line.data(), Line.size());
+  P.Clock().Advance(1000);
+  const std::vector<UINT8> Sent = Uart.TakeTransmitted();
+  EXPECT_EQ(std::string(Sent.begin(), Sent.end()), Line);
+  EXPECT_TRUE(P.Io().Release(Claim));
 }
 
 } // namespace
