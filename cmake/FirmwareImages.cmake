@@ -32,10 +32,17 @@ endfunction()
 
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
   comlink_efi_image(ComLinkDxe ComLinkDxeEntryPoint efi_boot_service_driver LIBS ${COMLINK_DXE_LIBS})
+  # PcUartAccessDxe has its own builds of the shared libraries, so that the whole image is
+  # optimised across its libraries at link time without changing ComLinkDxe's bytes.
+  comlink_module_library(pc_uart_support ${COMLINK_SUPPORT_DIRS})
+  comlink_module_library(pc_uart_support_dxe support/dxe)
+  comlink_module_library(pc_uart_debug_report debug_report debug_report/dxe)
+  set(pc_uart_libs pc_uart_dxe pc_uart_support_dxe pc_uart_debug_report pc_uart_support)
   comlink_efi_image(PcUartAccessDxe PcUartAccessDxeEntryPoint efi_boot_service_driver
-                    LIBS ${COMLINK_PC_UART_LIBS})
-  # Its own objects are optimised across each other at link time.
-  target_compile_options(pc_uart_dxe PRIVATE $<$<CONFIG:MinSizeRel>:-flto>)
+                    LIBS ${pc_uart_libs})
+  foreach(lib ${pc_uart_libs})
+    target_compile_options(${lib} PRIVATE $<$<CONFIG:MinSizeRel>:-flto>)
+  endforeach()
 else()
   comlink_efi_image(SerialTracePei SerialTracePeiEntryPoint efi_boot_service_driver XIP
                     LIBS ${COMLINK_PEI_LIBS})
