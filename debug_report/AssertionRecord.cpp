@@ -43,12 +43,12 @@ void ReportAssertionRecord(const CHAR8 *FileName, UINTN LineNumber, const CHAR8 
       FileSize = LAYOUT::MaxSize - LAYOUT::HeadSize - 1;
     }
   }
-  // Zeroed so that the reserved head carries nothing stale.
-  UINT64 Storage[LAYOUT::MaxSize / sizeof(UINT64)] = {};
-  auto *Record = reinterpret_cast<UINT8 *>(Storage);
+  // The reserved head stays zero.
+  RECORD_BUFFER<LAYOUT::MaxSize> Buffer;
+  UINT8 *Record = Buffer.Record();
   StoreBytes(Record + LAYOUT::LineNumberOffset, static_cast<UINT32>(LineNumber), sizeof(UINT32));
   PutText(Record + LAYOUT::HeadSize, FileName, FileSize);
   PutText(Record + LAYOUT::HeadSize + FileSize, Description, DescriptionSize);
-  ReportStatusCodeWithData(AssertionCodeType, AssertionCodeValue, 0, nullptr, nullptr, Record,
-                           LAYOUT::HeadSize + FileSize + DescriptionSize);
+  ReportRecord(AssertionCodeType, AssertionCodeValue, nullptr, Buffer.Bytes(),
+               LAYOUT::HeadSize + FileSize + DescriptionSize);
 }

@@ -86,9 +86,8 @@ void EFIAPI ReportDebugMessage(UINT32 ErrorLevel, const CHAR8 *Format, ...) {
   if (TotalSize > LAYOUT::BufferSize) {
     return;
   }
-  // Zeroed so that the bytes the record leaves unwritten carry nothing stale.
-  UINT64 Storage[LAYOUT::BufferSize / sizeof(UINT64)] = {};
-  auto *Record = reinterpret_cast<UINT8 *>(Storage);
+  RECORD_BUFFER<LAYOUT::BufferSize> Buffer;
+  UINT8 *Record = Buffer.Record();
   StoreBytes(Record + LAYOUT::ErrorLevelOffset, ErrorLevel, sizeof(UINT32));
   // The size check above leaves room for the text and its NUL.
   static_assert(LAYOUT::BufferSize - LAYOUT::SizeOverhead < LAYOUT::FormatCapacity);
@@ -102,6 +101,6 @@ void EFIAPI ReportDebugMessage(UINT32 ErrorLevel, const CHAR8 *Format, ...) {
     DebugAssert(false, "(CHAR8 *)BaseListMarker <= FormatString");
     return;
   }
-  ReportStatusCodeWithData(DebugMessageCodeType, DebugMessageCodeValue, 0, nullptr,
-                           &gEfiStatusCodeDataTypeDebugGuid, Record, TotalSize);
+  ReportRecord(DebugMessageCodeType, DebugMessageCodeValue, &gEfiStatusCodeDataTypeDebugGuid,
+               Buffer.Bytes(), TotalSize);
 }

@@ -7,6 +7,7 @@
 
 #include "Pi/StatusCode.h"
 #include "Uefi/Base.h"
+#include "debug_report/DebugRecords.h"
 
 // Largest extended data that fits the stack buffer behind its header.
 inline constexpr UINTN StackDataCapacity = 492;
@@ -19,6 +20,25 @@ void ReportAssertionRecord(const CHAR8 *FileName, UINTN LineNumber, const CHAR8 
 
 // Raises the assertions for inconsistent Data/DataSize; processing goes on.
 void CheckExtendedDataArguments(const void *Data, UINTN DataSize);
+
+// A record built behind room for its header: RECORD_BUFFER<Size>::Record is
+// where the record goes, Bytes is what ReportRecord takes.
+template <UINTN RecordSize> struct RECORD_BUFFER {
+  // Zeroed so that bytes the record leaves unwritten carry nothing stale.
+  UINT64 Storage[(StatusCodeDataHeaderSize + RecordSize + 7) / 8] = {};
+  UINT8 *Bytes() { return reinterpret_cast<UINT8 *>(Storage); }
+  UINT8 *Record() { return Bytes() + StatusCodeDataHeaderSize; }
+};
+
+// Reports the DataSize bytes of record behind Buffer's header room, with the
+// caller's GUID and DataType (null: gEfiStatusCodeSpecificDataGuid). PEI
+// fills the header in place and sends the buffer as it is, so no second
+// copy sits on its small stack; DXE reports through ReportStatusCodeWithData.
+EFI_STATUS ReportRecord(EFI_STATUS_CODE_TYPE Type, EFI_STATUS_CODE_VALUE Value,
+                        const EFI_GUID *DataType, UINT8 *Buffer, UINTN DataSize);
+
+// The header of DataSize bytes of DataType data.
+void FillStatusCodeHeader(EFI_STATUS_CODE_DATA *Header, const EFI_GUID *DataType, UINTN DataSize);
 
 // Header then DataSize bytes of Data (zeros when Data is null).
 void FillStatusCodeData(EFI_STATUS_CODE_DATA *Header, const EFI_GUID *DataType, const void *Data,

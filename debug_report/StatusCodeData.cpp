@@ -12,7 +12,7 @@ static_assert(StatusCodeDataHeaderSize + StackDataCapacity <= StackBufferSize);
 
 // Out of line, so that the buffer is not on the stack below the debug message
 // about oversized data: an assertion reported from the PEI console's own
-// printing goes down that road, and the console must stay within 2 KiB.
+// printing goes down that road, within the console's small stack.
 __attribute__((noinline)) EFI_STATUS SendThroughBuffer(EFI_STATUS_CODE_TYPE Type,
                                                        EFI_STATUS_CODE_VALUE Value, UINT32 Instance,
                                                        const EFI_GUID *CallerId,
@@ -34,12 +34,16 @@ void CheckExtendedDataArguments(const void *Data, UINTN DataSize) {
               "!((ExtendedData != ((void *) 0)) && (ExtendedDataSize == 0))");
 }
 
-void FillStatusCodeData(EFI_STATUS_CODE_DATA *Header, const EFI_GUID *DataType, const void *Data,
-                        UINTN DataSize) {
+void FillStatusCodeHeader(EFI_STATUS_CODE_DATA *Header, const EFI_GUID *DataType, UINTN DataSize) {
   Header->HeaderSize = static_cast<UINT16>(StatusCodeDataHeaderSize);
   Header->Size = static_cast<UINT16>(DataSize);
   __builtin_memcpy(&Header->Type, DataType != nullptr ? DataType : &gEfiStatusCodeSpecificDataGuid,
                    sizeof(EFI_GUID));
+}
+
+void FillStatusCodeData(EFI_STATUS_CODE_DATA *Header, const EFI_GUID *DataType, const void *Data,
+                        UINTN DataSize) {
+  FillStatusCodeHeader(Header, DataType, DataSize);
   auto *Payload = reinterpret_cast<UINT8 *>(Header) + StatusCodeDataHeaderSize;
   // Null data with a size is reported as zeros, never as stale memory.
   if (Data != nullptr) {

@@ -8,7 +8,6 @@
 #include "print/Print.h"
 #include "print/PrintInternal.h"
 #include "print/StatusNameTable.h"
-#include "support/ByteAccess.h"
 #include "support/DivideStep.h"
 
 namespace {
@@ -132,9 +131,13 @@ UINT64 TakeMarshalled(ARG_SOURCE &Args, UINTN Width) {
     Args.Position = Args.End;
     return 0;
   }
-  const UINT8 *Slot = Args.Position;
+  // Little-endian, byte by byte: the area has any alignment.
+  UINT64 Value = 0;
+  for (UINTN Byte = Width; Byte > 0; --Byte) {
+    Value = (Value << 8) | Args.Position[Byte - 1];
+  }
   Args.Position += Width;
-  return LoadBytes(Slot, Width);
+  return Value;
 }
 
 // The next argument of a directive of Kind: integers without l/L as 32 bits,
@@ -240,23 +243,37 @@ constexpr FIXED_FIELD TimeFields[] = {
     {__builtin_offsetof(EFI_TIME, Minute), 1, {}},
 };
 
-// Prints the fields of the record at Source in Radix into Scratch
-// (NUL-terminated), or takes NullText when there is no record. Each field is
+// A record printed field by field, and what a null record prints.
+struct FIXED_FORMAT {
+  const FIXED_FIELD *Fields;
+  UINT8 FieldCount;
+  UINT8 Radix;
+  const CHAR8 *NullText;
+};
+
+constexpr FIXED_FORMAT GuidFormat = {GuidFields, sizeof(GuidFields) / sizeof(GuidFields[0]), 16,
+                                     NullGuidText};
+constexpr FIXED_FORMAT TimeFormat = {TimeFields, sizeof(TimeFields) / sizeof(TimeFields[0]), 10,
+                                     NullTimeText};
+
+// Prints the fields of the record at Source into Scratch (NUL-terminated),
+// or takes the format's null text when there is no record. Each field is
 // converted at the end of Scratch and moved down to its place; the longest
 // text, a GUID's 36 characters, stays below the conversion.
-void FormatFixed(DIRECTIVE &Element, const UINT8 *Source, const FIXED_FIELD *Fields,
-                 UINTN FieldCount, UINT32 Radix, const CHAR8 *NullText, CHAR8 *Scratch) {
+void FormatFixed(DIRECTIVE &Element, const UINT8 *Source, const FIXED_FORMAT &Format,
+                 CHAR8 *Scratch) {
   if (Source == nullptr) {
-    Element.Text = reinterpret_cast<const UINT8 *>(NullText);
+    Element.Text = reinterpret_cast<const UINT8 *>(Format.NullText);
     return;
   }
   CHAR8 *Position = Scratch;
-  for (const FIXED_FIELD *Field = Fields; Field < Fields + FieldCount; ++Field) {
+  for (const FIXED_FIELD *Field = Format.Fields; Field < Format.Fields + Format.FieldCount;
+       ++Field) {
     UINT32 Value = 0;
     for (UINTN Byte = Field->FieldBytes; Byte > 0; --Byte) {
       Value = (Value << 8) | Source[Field->Offset + Byte - 1];
     }
-    const CHAR8 *Digits = ValueToDigits(ScratchEnd(Scratch), Value, Radix, FALSE);
+    const CHAR8 *Digits = ValueToDigits(ScratchEnd(Scratch), Value, Format.Radix, FALSE);
     for (auto Count = static_cast<UINT32>(ScratchEnd(Scratch) - Digits);
          Count < 2U * Field->FieldBytes; ++Count) {
       *Position++ = '0';
@@ -406,12 +423,10 @@ void ParseDirective(DIRECTIVE &Element, const UINT8 *&Format, UINTN FormatBytes,
       SetCharacterText(Element, static_cast<UINT16>(TakeArgument(Args, ARG_KIND::Address, FALSE)));
       return;
     case 'g':
-      FormatFixed(Element, TakeAddress(Args), GuidFields,
-                  sizeof(GuidFields) / sizeof(GuidFields[0]), 16, NullGuidText, Scratch);
+      FormatFixed(Element, TakeAddress(Args), GuidFormat, Scratch);
       return;
     case 't':
-      FormatFixed(Element, TakeAddress(Args), TimeFields,
-                  sizeof(TimeFields) / sizeof(TimeFields[0]), 10, NullTimeText, Scratch);
+      FormatFixed(Element, TakeAddress(Args), TimeFormat, Scratch);
       return;
     case 'r':
       FormatStatus(Element, static_cast<EFI_STATUS>(TakeArgument(Args, ARG_KIND::Address, FALSE)),

@@ -83,6 +83,12 @@ EFI_STATUS ReportStatusCodeWithData(EFI_STATUS_CODE_TYPE Type, EFI_STATUS_CODE_V
   return Status;
 }
 
+EFI_STATUS ReportRecord(EFI_STATUS_CODE_TYPE Type, EFI_STATUS_CODE_VALUE Value,
+                        const EFI_GUID *DataType, UINT8 *Buffer, UINTN DataSize) {
+  return ReportStatusCodeWithData(Type, Value, 0, nullptr, DataType,
+                                  Buffer + StatusCodeDataHeaderSize, DataSize);
+}
+
 EFI_STATUS ReportStatusCodeWithDevicePath(EFI_STATUS_CODE_TYPE Type, EFI_STATUS_CODE_VALUE Value,
                                           const EFI_DEVICE_PATH_PROTOCOL *DevicePath) {
   DebugAssert(DevicePath != nullptr, "DevicePath != ((void *) 0)");

@@ -29,6 +29,13 @@ EFI_STATUS SendStatusCode(EFI_STATUS_CODE_TYPE Type, EFI_STATUS_CODE_VALUE Value
   return Status == EFI_NOT_AVAILABLE_YET ? EFI_SUCCESS : Status;
 }
 
+EFI_STATUS ReportRecord(EFI_STATUS_CODE_TYPE Type, EFI_STATUS_CODE_VALUE Value,
+                        const EFI_GUID *DataType, UINT8 *Buffer, UINTN DataSize) {
+  auto *Header = reinterpret_cast<EFI_STATUS_CODE_DATA *>(Buffer);
+  FillStatusCodeHeader(Header, DataType, DataSize);
+  return SendStatusCode(Type, Value, 0, &gEfiCallerIdGuid, Header);
+}
+
 EFI_STATUS ReportStatusCodeWithData(EFI_STATUS_CODE_TYPE Type, EFI_STATUS_CODE_VALUE Value,
                                     UINT32 Instance, const EFI_GUID *CallerId,
                                     const EFI_GUID *DataType, const void *Data, UINTN DataSize) {

@@ -114,6 +114,27 @@ TEST_F(PeiReportTest, AssertionRecordAndNoHalt) {
   EXPECT_EQ(P.Cpu().BreakpointCount, 0u);
 }
 
+// The record is reported in the buffer it was built in, behind its header.
+TEST_F(PeiReportTest, AssertionRecordHeaderGuidsAndZeroHead) {
+  ReportAssertion("a.c", 7, "x");
+  ASSERT_EQ(Codes().size(), 1u);
+  const auto &Code = Codes()[0];
+  EXPECT_EQ(Code.Type, 0x90000002u);
+  EXPECT_EQ(Code.Value, 0x03050007u);
+  EXPECT_EQ(std::memcmp(&*Code.CallerId, &SerialTracePeiGuid, 16), 0);
+  EXPECT_EQ(std::memcmp(&*Code.DataType, &gEfiStatusCodeSpecificDataGuid, 16), 0);
+  const size_t Head = X64 ? 40 : 32;
+  ASSERT_EQ(Code.Data.size(), 20 + Head + 6);
+  EXPECT_EQ(Code.Data[0] | (Code.Data[1] << 8), 20);
+  EXPECT_EQ(Code.Data[2] | (Code.Data[3] << 8), static_cast<int>(Head + 6));
+  Bytes ExpectedHead(Head, 0);
+  ExpectedHead[20] = 7;
+  const Bytes Payload = Code.Payload();
+  EXPECT_EQ(Bytes(Payload.begin(), Payload.begin() + static_cast<long>(Head)), ExpectedHead);
+  EXPECT_EQ(std::string(reinterpret_cast<const char *>(&Payload[Head]), 5),
+            std::string("a.c\0x", 5));
+}
+
 TEST_F(PeiReportTest, ClassesOutsideProgressErrorDebugAreUnsupported) {
   EXPECT_EQ(SendStatusCode(4, 0, 0, &gEfiCallerIdGuid, nullptr), EFI_UNSUPPORTED);
   EXPECT_EQ(SendStatusCode(0, 0, 0, &gEfiCallerIdGuid, nullptr), EFI_UNSUPPORTED);
