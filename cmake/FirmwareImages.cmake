@@ -18,10 +18,12 @@ function(comlink_efi_image name entry subsystem)
   set(flags /subsystem:${subsystem} /entry:${entry} /dynamicbase /fixed:no /Brepro
             /opt:ref /opt:icf /merge:.rdata=.text
             /version:${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR})
+  # Sections 32-byte aligned in memory and in the file: no padding to pages
+  # or 512-byte sectors, and every section's file offset is its address, as
+  # an image that executes in place needs.
+  list(APPEND flags /align:32 /filealign:32 /driver)
   # An image in flash is identified by its file, not by a CodeView record.
-  if(IMG_XIP)
-    list(APPEND flags /align:32 /filealign:32 /driver)
-  else()
+  if(NOT IMG_XIP)
     # The PDB names the build directory, and the image records the PDB's hash: a fixed name
     # for the directory keeps the image the same bytes wherever the tree is built.
     list(APPEND flags /debug /pdbaltpath:${name}.pdb /pdbsourcepath:/comlink)
@@ -43,13 +45,15 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
   foreach(lib ${pc_uart_libs})
     target_compile_options(${lib} PRIVATE $<$<CONFIG:MinSizeRel>:-flto>)
   endforeach()
+  set(module_libs ${COMLINK_DXE_LIBS})
 else()
   comlink_efi_image(SerialTracePei SerialTracePeiEntryPoint efi_boot_service_driver XIP
                     LIBS ${COMLINK_PEI_LIBS})
-  # The image must fit 8 KiB of flash. Optimised across its libraries at link
-  # time, calls inside it pass arguments in registers and the checks its own
-  # callers make impossible drop out.
-  foreach(lib ${COMLINK_PEI_LIBS})
-    target_compile_options(${lib} PRIVATE $<$<CONFIG:MinSizeRel>:-flto>)
-  endforeach()
+  set(module_libs ${COMLINK_PEI_LIBS})
 endif()
+# Optimised across their libraries at link time, calls inside an image pass
+# arguments in registers and the checks its own callers make impossible drop
+# out.
+foreach(lib ${module_libs})
+  target_compile_options(${lib} PRIVATE $<$<CONFIG:MinSizeRel>:-flto>)
+endforeach()
