@@ -15,26 +15,26 @@ namespace {
 constexpr UINTN BlockSize = 0x100;
 constexpr UINTN HeaderLength = 72; // the fixed part, one block run and the terminator
 
-struct SECTION_SPEC {
+struct SECTION_LAYOUT {
   EFI_SECTION_TYPE Type;
   std::vector<UINT8> Body;
 };
 
-std::vector<UINT8> Sections(const std::vector<SECTION_SPEC> &Specs) {
+std::vector<UINT8> Sections(const std::vector<SECTION_LAYOUT> &Layouts) {
   std::vector<UINT8> Out;
-  for (const SECTION_SPEC &Spec : Specs) {
+  for (const SECTION_LAYOUT &Layout : Layouts) {
     Out.resize((Out.size() + 3) & ~size_t{3}, 0);
-    const size_t Size = Spec.Body.size() + 4;
+    const size_t Size = Layout.Body.size() + 4;
     Out.insert(Out.end(), {static_cast<UINT8>(Size), static_cast<UINT8>(Size >> 8),
-                           static_cast<UINT8>(Size >> 16), Spec.Type});
-    Out.insert(Out.end(), Spec.Body.begin(), Spec.Body.end());
+                           static_cast<UINT8>(Size >> 16), Layout.Type});
+    Out.insert(Out.end(), Layout.Body.begin(), Layout.Body.end());
   }
   return Out;
 }
 
 // A file as fwpack writes it: header checksum, data checksum, every state bit up to
 // DATA_VALID (stored inverted under erase polarity 1).
-struct FILE_SPEC {
+struct FILE_LAYOUT {
   UINT8 NameByte;
   EFI_FV_FILETYPE Type;
   std::vector<UINT8> Data;
@@ -62,13 +62,13 @@ public:
   }
 
   // Appends a file on the next 8-byte boundary; returns its offset.
-  size_t Add(const FILE_SPEC &Spec) {
+  size_t Add(const FILE_LAYOUT &Layout) {
     const size_t Offset = (mEnd + 7) & ~size_t{7};
     EFI_FFS_FILE_HEADER Header = {};
-    std::memset(&Header.Name, Spec.NameByte, sizeof(Header.Name));
-    Header.Type = Spec.Type;
-    Header.Attributes = Spec.Checksummed ? FFS_ATTRIB_CHECKSUM : 0;
-    const size_t Size = sizeof(Header) + Spec.Data.size();
+    std::memset(&Header.Name, Layout.NameByte, sizeof(Header.Name));
+    Header.Type = Layout.Type;
+    Header.Attributes = Layout.Checksummed ? FFS_ATTRIB_CHECKSUM : 0;
+    const size_t Size = sizeof(Header) + Layout.Data.size();
     Header.Size[0] = static_cast<UINT8>(Size);
     Header.Size[1] = static_cast<UINT8>(Size >> 8);
     Header.Size[2] = static_cast<UINT8>(Size >> 16);
@@ -79,13 +79,13 @@ public:
     }
     Header.IntegrityCheck.Header = static_cast<UINT8>(-Sum);
     Sum = 0;
-    for (UINT8 Byte : Spec.Data) {
+    for (UINT8 Byte : Layout.Data) {
       Sum = static_cast<UINT8>(Sum + Byte);
     }
-    Header.IntegrityCheck.File = Spec.Checksummed ? static_cast<UINT8>(-Sum) : FFS_FIXED_CHECKSUM;
-    Header.State = mPolarity ? static_cast<UINT8>(~Spec.State) : Spec.State;
+    Header.IntegrityCheck.File = Layout.Checksummed ? static_cast<UINT8>(-Sum) : FFS_FIXED_CHECKSUM;
+    Header.State = mPolarity ? static_cast<UINT8>(~Layout.State) : Layout.State;
     std::memcpy(mBytes.data() + Offset, &Header, sizeof(Header));
-    std::memcpy(mBytes.data() + Offset + sizeof(Header), Spec.Data.data(), Spec.Data.size());
+    std::memcpy(mBytes.data() + Offset + sizeof(Header), Layout.Data.data(), Layout.Data.size());
     mEnd = Offset + Size;
     return Offset;
   }
