@@ -6,9 +6,11 @@
 // return address lies inside an image.
 #include "serial_dxe/ComLinkFixture.h"
 
+#include "debug_report/BuildSettings.h"
 #include "debug_report/DeadLoop.h"
 #include "debug_report/DebugRecords.h"
 #include "debug_report/DebugReport.h"
+#include "debug_report/dxe/DxeReport.h"
 #include "debug_report/dxe/ImageDebugName.h"
 #include "testing/ReportedRecords.h"
 
@@ -408,6 +410,77 @@ TEST_F(DeadLoopTest, ReportsTheCallerAndItsModuleThenSpinsUntilReleased) {
   EXPECT_EQ(static_cast<UINT32>(Messages[1].Slots[1]),
             static_cast<UINT32>(reinterpret_cast<UINTN>(Region)));
   EXPECT_EQ(static_cast<UINT32>(Messages[1].Slots[2]), ReturnOffset);
+}
+
+// What the dead-loop search finds when an assertion halts inside this test
+// binary: a PE32+ header named ComLinkDxe.pdb, in this file's code. Objects
+// link before the libraries, so it lies below the assertion code and within
+// the search's two megabytes; without it the search would go on into the
+// binary's read-only data, where ASan's redzones around globals lie (this
+// header carries none of its own).
+constexpr size_t kTextImageSize = 0x600;
+struct alignas(ImageSearchAlignment) TEXT_IMAGE {
+  UINT8 Bytes[kTextImageSize];
+};
+
+constexpr TEXT_IMAGE MakeTextImage() {
+  TEXT_IMAGE Image{};
+  auto Put = [&Image](size_t Offset, UINT32 Value, size_t Width) {
+    for (size_t Byte = 0; Byte < Width; ++Byte) {
+      Image.Bytes[Offset + Byte] = static_cast<UINT8>(Value >> (8 * Byte));
+    }
+  };
+  Put(0, 0x5A4D, 2);
+  Put(0x3C, kNtHeader, 4);
+  Put(kNtHeader, 0x00004550, 4);
+  Put(kNtHeader + 4, 0x8664, 2);
+  Put(kNtHeader + 0x18, 0x020B, 2);
+  Put(kNtHeader + 0x84, 16, 4);
+  Put(kNtHeader + 0xB8, kDirectoryRva, 4);
+  Put(kNtHeader + 0xBC, 28, 4);
+  Put(kDirectoryRva + 12, 2, 4);
+  Put(kDirectoryRva + 16, 0x18 + 15, 4);
+  Put(kDirectoryRva + 20, kCodeViewRva, 4);
+  Put(kCodeViewRva, 0x53445352, 4);
+  constexpr char Path[] = "ComLinkDxe.pdb";
+  for (size_t Index = 0; Index < sizeof(Path); ++Index) {
+    Image.Bytes[kCodeViewRva + 0x18 + Index] = static_cast<UINT8>(Path[Index]);
+  }
+  return Image;
+}
+
+__attribute__((section(".text.comlink_test_image"), used,
+               no_sanitize("address"))) constexpr TEXT_IMAGE kTextImage = MakeTextImage();
+
+using AssertionHaltTest = emu::PlatformTest;
+
+TEST_F(AssertionHaltTest, DeadLoopBitReportsTheRecordThenHaltsInTheLoop) {
+  std::atomic<bool> Returned{false};
+  std::thread Asserting([&] {
+    ReportAssertionWithProperties("Halt.c", 7, "Halts", DEBUG_PROPERTY::AssertDeadLoopEnabled);
+    Returned = true;
+  });
+  while (!Returned) {
+    mDeadLoopCounter = 1;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  Asserting.join();
+
+  // The record first, then the loop's own report of where it was entered.
+  const std::vector<emu::ReportedStatusCode> &Codes = P.StatusCodes().Codes();
+  ASSERT_EQ(Codes.size(), 3U);
+  EXPECT_EQ(::test::AssertionTexts(P.StatusCodes()), std::vector<std::string>{"Halts"});
+  EXPECT_NE(Codes[0].Type & 0xFF, static_cast<UINT32>(EFI_DEBUG_CODE));
+  const std::vector<Message> Messages = DebugMessages(P);
+  ASSERT_EQ(Messages.size(), 2U);
+  EXPECT_EQ(Messages[0].Format, "CpuDeadLoop, Caller address: 0x%x\n");
+  const auto Image = reinterpret_cast<UINTN>(&kTextImage);
+  const auto Caller = static_cast<UINT32>(Messages[0].Slots[0]);
+  EXPECT_GT(Caller, static_cast<UINT32>(Image));
+  EXPECT_EQ(Messages[1].Format, "Module[%a], 0x%x:0x%x\n");
+  EXPECT_EQ(static_cast<UINT32>(Messages[1].Slots[1]), static_cast<UINT32>(Image))
+      << "another MZ signature lies between this test's code and the assertion code";
+  EXPECT_EQ(static_cast<UINT32>(Messages[1].Slots[2]), Caller - static_cast<UINT32>(Image));
 }
 
 } // namespace
