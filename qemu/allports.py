@@ -27,13 +27,12 @@ READY_CUE = b"app: all-ports: ready for data"
 CONSOLE_MARK = b"all-ports: a line through COM1's Serial I/O child\r\n"
 PASS_LINE = b"=== ComLink all-ports application: PASS"
 
-BOOT_SCRIPT = """\
-echo ComLink: loading the all-ports application
-load ${devtype} ${devnum}:${distro_bootpart} ${kernel_addr_r} AllPortsApp.efi
-bootefi ${kernel_addr_r}
-echo ComLink: all-ports application returned
-reset
-"""
+
+def bridged_uart(chardev):
+    """A pci-serial behind a pci-bridge at 00:05.0: the UART is 01:00.0."""
+    return ["-device", "pci-bridge,id=br1,chassis_nr=1,addr=0x5",
+            "-device", "pci-serial,bus=br1,addr=0x0,chardev=" + chardev]
+
 
 # (socket, QEMU options that put a UART on it, the name PcUartAccessDxe gives the UART).
 # COM1 is U-Boot's console; the bridge and the cards sit at fixed slots so the names hold.
@@ -43,9 +42,7 @@ PORTS = [
     ("com3", ["-serial", "chardev:com3"], "COM3"),
     ("com4", ["-serial", "chardev:com4"], "COM4"),
 ] + [("card%d" % n, [], "PCI Serial 00:04.0 port %d" % n) for n in range(1, 5)] + [
-    ("bridged", ["-device", "pci-bridge,id=br1,chassis_nr=1,addr=0x5",
-                 "-device", "pci-serial,bus=br1,addr=0x0,chardev=bridged"],
-     "PCI Serial 01:00.0"),
+    ("bridged", bridged_uart("bridged"), "PCI Serial 01:00.0"),
 ]
 CARD = ["-device", "pci-serial-4x,addr=0x4," + ",".join("chardev%d=card%d" % (n, n)
                                                          for n in range(1, 5))]
@@ -70,19 +67,6 @@ def pattern(name, direction, count):
                  for i in range(count))
 
 
-def make_disk(images, out_dir):
-    disk = os.path.join(out_dir, "all-ports-disk.img")
-    with tempfile.TemporaryDirectory() as tmp:
-        files = []
-        for source, name in images:
-            target = os.path.join(tmp, name)
-            with open(source, "rb") as src, open(target, "wb") as dst:
-                dst.write(src.read())
-            files.append(target)
-        bootdisk.build_disk(disk, BOOT_SCRIPT.encode(), files, 40)
-    return disk
-
-
 class Result:
     def __init__(self):
         self.rc = None
@@ -100,23 +84,38 @@ class Result:
         return total
 
 
+def machine(disk, timeout):
+    """U-Boot's PC with the boot disk at 00:03.0 and no NIC, so the slots of the cards hold."""
+    return ["timeout", str(timeout), "qemu-system-x86_64", "-accel", "tcg", "-display", "none",
+            "-no-reboot", "-m", "256", "-bios", UBOOT_ROM, "-nic", "none",
+            "-drive", "if=none,id=boot,file=%s,format=raw" % disk,
+            "-device", "virtio-blk-pci,drive=boot,addr=0x3"]
+
+
+def listen(tmp, names):
+    """A listening host socket per name in tmp, and QEMU's -chardev options for them."""
+    servers = {}
+    options = []
+    for name in names:
+        path = os.path.join(tmp, name + ".sock")
+        server = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        server.bind(path)
+        server.listen(1)
+        servers[name] = server
+        options += ["-chardev", "socket,id=%s,path=%s" % (name, path)]
+    return servers, options
+
+
 def run(app, provider, driver, out_dir, timeout=TIMEOUT_S):
-    disk = make_disk([(app, "AllPortsApp.efi"), (provider, "PcUartAccessDxe.efi"),
-                      (driver, "ComLinkDxe.efi")], out_dir)
+    disk = bootdisk.app_disk(os.path.join(out_dir, "all-ports-disk.img"), "all-ports application",
+                             [(app, "AllPortsApp.efi"), (provider, "PcUartAccessDxe.efi"),
+                              (driver, "ComLinkDxe.efi")])
     result = Result()
     with tempfile.TemporaryDirectory() as tmp:
-        servers = {}
-        cmd = ["timeout", str(timeout), "qemu-system-x86_64", "-accel", "tcg", "-display",
-               "none", "-no-reboot", "-m", "256", "-bios", UBOOT_ROM, "-nic", "none",
-               "-drive", "if=none,id=boot,file=%s,format=raw" % disk,
-               "-device", "virtio-blk-pci,drive=boot,addr=0x3"]
-        for sock, options, _ in PORTS:
-            path = os.path.join(tmp, sock + ".sock")
-            server = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
-            server.bind(path)
-            server.listen(1)
-            servers[sock] = server
-            cmd += ["-chardev", "socket,id=%s,path=%s" % (sock, path)] + options
+        servers, chardevs = listen(tmp, [sock for sock, _, _ in PORTS])
+        cmd = machine(disk, timeout) + chardevs
+        for _, options, _ in PORTS:
+            cmd += options
         cmd += CARD
         qemu = subprocess.Popen(cmd, stdin=subprocess.DEVNULL)
         serve(servers, qemu, result)

@@ -51,14 +51,6 @@ XON_CUE = b"app: waiting for XON"
 XON = b"\x11"
 XOFF = b"\x13"
 
-BOOT_SCRIPT = """\
-echo ComLink: loading the platform application
-load ${devtype} ${devnum}:${distro_bootpart} ${kernel_addr_r} PlatformApp.efi
-bootefi ${kernel_addr_r}
-echo ComLink: platform application returned
-reset
-"""
-
 # isa-debug-exit turns the harness's code v into (v << 1) | 1.
 PEI_EXIT_SUCCESS = 1
 PEI_EXIT_FAULT = 5
@@ -159,18 +151,8 @@ def run_pei(harness, modules, append, out_dir, timeout=PEI_TIMEOUT_S, volume=Non
 
 def make_boot_disk(app, driver, out_dir, shell_lines=()):
     """shell_lines run in U-Boot's shell before the platform application starts."""
-    disk = os.path.join(out_dir, "boot-disk.img")
-    script = "".join(line + "\n" for line in shell_lines) + BOOT_SCRIPT
-    with tempfile.TemporaryDirectory() as tmp:
-        # U-Boot loads the files by these names.
-        files = []
-        for source, name in ((app, "PlatformApp.efi"), (driver, "ComLinkDxe.efi")):
-            target = os.path.join(tmp, name)
-            with open(source, "rb") as src, open(target, "wb") as dst:
-                dst.write(src.read())
-            files.append(target)
-        bootdisk.build_disk(disk, script.encode(), files, 40)
-    return disk
+    return bootdisk.app_disk(os.path.join(out_dir, "boot-disk.img"), "platform application",
+                             [(app, "PlatformApp.efi"), (driver, "ComLinkDxe.efi")], shell_lines)
 
 
 def run_dxe(app, driver, out_dir, timeout=DXE_TIMEOUT_S, shell_lines=()):

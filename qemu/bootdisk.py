@@ -93,6 +93,31 @@ def build_disk(out: str, script: bytes, files: list, size_mib: int) -> None:
             disk.write(p.read())
 
 
+def app_script(app: str, what: str, shell_lines=()) -> bytes:
+    """boot.scr for a boot that runs one application: shell_lines, then the application
+    from the boot partition, then a reset when it returns (with -no-reboot QEMU ends)."""
+    text = "".join(line + "\n" for line in shell_lines)
+    text += ("echo ComLink: loading the %s\n"
+             "load ${devtype} ${devnum}:${distro_bootpart} ${kernel_addr_r} %s\n"
+             "bootefi ${kernel_addr_r}\n"
+             "echo ComLink: %s returned\n"
+             "reset\n") % (what, app, what)
+    return text.encode()
+
+
+def app_disk(out: str, what: str, images: list, shell_lines=()) -> str:
+    """A boot disk whose boot.scr runs the first of images, (source, name on the disk)
+    pairs; U-Boot loads the files by those names."""
+    with tempfile.TemporaryDirectory() as tmp:
+        files = []
+        for source, name in images:
+            target = os.path.join(tmp, name)
+            shutil.copyfile(source, target)
+            files.append(target)
+        build_disk(out, app_script(images[0][1], what, shell_lines), files, 40)
+    return out
+
+
 def main() -> int:
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--script", required=True, help="U-Boot script text file")
