@@ -23,9 +23,9 @@ void CheckExtendedDataArguments(const void *Data, UINTN DataSize);
 
 // A record built behind room for its header: RECORD_BUFFER<Size>::Record is
 // where the record goes, Bytes is what ReportRecord takes.
-template <UINTN RecordSize> struct RECORD_BUFFER {
+template <UINTN RECORD_SIZE> struct RECORD_BUFFER {
   // Zeroed so that bytes the record leaves unwritten carry nothing stale.
-  UINT64 Storage[(StatusCodeDataHeaderSize + RecordSize + 7) / 8] = {};
+  UINT64 Storage[(StatusCodeDataHeaderSize + RECORD_SIZE + 7) / 8] = {};
   UINT8 *Bytes() { return reinterpret_cast<UINT8 *>(Storage); }
   UINT8 *Record() { return Bytes() + StatusCodeDataHeaderSize; }
 };

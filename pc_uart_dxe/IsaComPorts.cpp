@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr UINT16 kSerialPortPnpId = 0x0501;
+constexpr UINT16 SerialPortPnpId = 0x0501;
 
 #pragma pack(push, 1)
 struct ISA_SERIAL_DEVICE_PATH {
@@ -29,7 +29,7 @@ bool PublishIsaPort(UINT16 Base, UINTN Index) {
   PC_UART_PORT *Port = PcUartPortCreate(Registers, PcUartIsaClockRate);
   const ISA_SERIAL_DEVICE_PATH Path = {
       {{ACPI_DEVICE_PATH, ACPI_DP, {sizeof(ACPI_HID_DEVICE_PATH), 0}},
-       EisaPnpId(kSerialPortPnpId),
+       EisaPnpId(SerialPortPnpId),
        static_cast<UINT32>(Index)},
       {{END_DEVICE_PATH_TYPE, END_ENTIRE_DEVICE_PATH_SUBTYPE, {END_DEVICE_PATH_LENGTH, 0}}}};
   if (Port != nullptr) {

@@ -9,12 +9,12 @@
 
 namespace {
 
-constexpr UINT8 kClassCommunication = 0x07;
-constexpr UINT8 kSubclassSerial = 0x00;
-constexpr UINT8 kInterface16550 = 0x02;
-constexpr UINT8 kInterface16950 = 0x06;
+constexpr UINT8 ClassCommunication = 0x07;
+constexpr UINT8 SubclassSerial = 0x00;
+constexpr UINT8 Interface16550 = 0x02;
+constexpr UINT8 Interface16950 = 0x06;
 
-constexpr UINT64 kPcClock = 1843200;
+constexpr UINT64 PcClock = 1843200;
 
 struct KNOWN_CARD {
   UINT16 VendorId;
@@ -22,15 +22,15 @@ struct KNOWN_CARD {
   PCI_SERIAL_CARD Card;
 };
 
-constexpr KNOWN_CARD kKnownCards[] = {
+constexpr KNOWN_CARD KnownCards[] = {
     // QEMU pci-serial-2x and pci-serial-4x: one I/O BAR, ports 8 bytes apart.
-    {0x1B36, 0x0003, {2, 1, 0, kPcClock}},
-    {0x1B36, 0x0004, {4, 1, 0, kPcClock}},
+    {0x1B36, 0x0003, {2, 1, 0, PcClock}},
+    {0x1B36, 0x0004, {4, 1, 0, PcClock}},
     // Intel Quark X1000 HS-UART: memory BAR with 32-bit registers, 44.2368 MHz.
     {0x8086, 0x0936, {1, 4, 0, 44236800}},
 };
 
-constexpr PCI_SERIAL_CARD kPlainUart = {1, 1, 0, kPcClock};
+constexpr PCI_SERIAL_CARD PlainUart = {1, 1, 0, PcClock};
 
 } // namespace
 
@@ -38,19 +38,19 @@ bool PciSerialIsUart(const PCI_SERIAL_HEADER &Header) {
   const auto Class = static_cast<UINT8>(Header.ClassRevision >> 24);
   const auto Subclass = static_cast<UINT8>(Header.ClassRevision >> 16);
   const auto Interface = static_cast<UINT8>(Header.ClassRevision >> 8);
-  return Class == kClassCommunication && Subclass == kSubclassSerial &&
-         Interface >= kInterface16550 && Interface <= kInterface16950;
+  return Class == ClassCommunication && Subclass == SubclassSerial && Interface >= Interface16550 &&
+         Interface <= Interface16950;
 }
 
 PCI_SERIAL_CARD PciSerialCardOf(const PCI_SERIAL_HEADER &Header) {
   const auto VendorId = static_cast<UINT16>(Header.Id);
   const auto DeviceId = static_cast<UINT16>(Header.Id >> 16);
-  for (const KNOWN_CARD &Known : kKnownCards) {
+  for (const KNOWN_CARD &Known : KnownCards) {
     if (Known.VendorId == VendorId && Known.DeviceId == DeviceId) {
       return Known.Card;
     }
   }
-  return kPlainUart;
+  return PlainUart;
 }
 
 PCI_SERIAL_BAR PciSerialBar(const PCI_SERIAL_HEADER &Header, UINT8 BarIndex) {

@@ -14,23 +14,23 @@
 
 namespace {
 
-constexpr UINT16 kPciRootBridgePnpId = 0x0A03;
+constexpr UINT16 PciRootBridgePnpId = 0x0A03;
 
 // PciRoot(0), a Pci node per hop, Ctrl(n) on a multi-port card, the end node.
-constexpr UINTN kPathCapacity = sizeof(ACPI_HID_DEVICE_PATH) +
-                                PciWalkMaxHops * sizeof(PCI_DEVICE_PATH) +
-                                sizeof(CONTROLLER_DEVICE_PATH) + sizeof(EFI_END_DEVICE_PATH);
+constexpr UINTN PathCapacity = sizeof(ACPI_HID_DEVICE_PATH) +
+                               PciWalkMaxHops * sizeof(PCI_DEVICE_PATH) +
+                               sizeof(CONTROLLER_DEVICE_PATH) + sizeof(EFI_END_DEVICE_PATH);
 
 EFI_DEVICE_PATH_PROTOCOL *WalkedPortPath(const PCI_WALK_FUNCTION &Function, bool MultiPort,
                                          UINTN Port) {
-  UINT8 Path[kPathCapacity];
+  UINT8 Path[PathCapacity];
   UINTN Length = 0;
   const auto Append = [&](const void *Node, UINTN Size) {
     CopyMem(Path + Length, Node, Size);
     Length += Size;
   };
   const ACPI_HID_DEVICE_PATH Root = {
-      {ACPI_DEVICE_PATH, ACPI_DP, {sizeof(Root), 0}}, EisaPnpId(kPciRootBridgePnpId), 0};
+      {ACPI_DEVICE_PATH, ACPI_DP, {sizeof(Root), 0}}, EisaPnpId(PciRootBridgePnpId), 0};
   Append(&Root, sizeof(Root));
   for (UINTN Hop = 0; Hop < Function.HopCount; ++Hop) {
     const PCI_DEVICE_PATH Pci = {{HARDWARE_DEVICE_PATH, HW_PCI_DP, {sizeof(Pci), 0}},

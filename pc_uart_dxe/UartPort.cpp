@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr UINT8 kAbsentRegister = 0xFF;
+constexpr UINT8 AbsentRegister = 0xFF;
 
 // ComLinkDxe calls the members both from Start, at its caller's priority, and
 // inside its own TPL_NOTIFY sections; raising here keeps one register access
@@ -38,7 +38,7 @@ EFI_STATUS EFIAPI ReadRegister(UART_ACCESS_PROTOCOL *This, UINT32 Index, UINT8 *
   }
   const PC_UART_PORT *Port = PcUartPortFromAccess(This);
   if (Port == nullptr || Index >= UartRegisterCount) {
-    *Value = kAbsentRegister;
+    *Value = AbsentRegister;
     return EFI_INVALID_PARAMETER;
   }
   *Value = PcUartRead(Port->Registers, Index);
@@ -60,12 +60,12 @@ UINT8 PcUartRead(const PC_UART_REGISTERS &Registers, UINT32 Index) {
   const UINT64 Address = Offset(Registers, Index);
   const NotifySection Section;
   if (Registers.PciIo != nullptr) {
-    UINT8 Value = kAbsentRegister;
+    UINT8 Value = AbsentRegister;
     const EFI_PCI_IO_PROTOCOL_ACCESS &Space =
         Registers.Memory ? Registers.PciIo->Mem : Registers.PciIo->Io;
     if (EFI_ERROR(Space.Read(Registers.PciIo, EfiPciIoWidthUint8, Registers.BarIndex, Address, 1,
                              &Value))) {
-      return kAbsentRegister;
+      return AbsentRegister;
     }
     return Value;
   }

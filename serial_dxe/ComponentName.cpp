@@ -12,21 +12,21 @@
 
 namespace {
 
-constexpr UINTN kIso639CodeLength = 3;
-constexpr CHAR8 kRfc4646Separator = ';';
+constexpr UINTN Iso639CodeLength = 3;
+constexpr CHAR8 Rfc4646Separator = ';';
 
-constexpr NAME_TABLE_ENTRY kDriverNameTable[] = {
+constexpr NAME_TABLE_ENTRY DriverNameTable[] = {
     {"eng", u"Generic 16550 Serial Driver"},
     {"en-US", u"Generic 16550 Serial Driver"},
     {nullptr, nullptr},
 };
 
 // Lookups want the exact tag; adds accept a Language that begins with it.
-enum class TagMatch : UINT8 { Exact, Prefix };
+enum class TAG_MATCH : UINT8 { Exact, Prefix };
 
 UINTN TagLength(const CHAR8 *Tag) {
   UINTN Length = 0;
-  while (Tag[Length] != '\0' && Tag[Length] != kRfc4646Separator) {
+  while (Tag[Length] != '\0' && Tag[Length] != Rfc4646Separator) {
     ++Length;
   }
   return Length;
@@ -35,25 +35,25 @@ UINTN TagLength(const CHAR8 *Tag) {
 // Bounded compares stop at either string's NUL, so a Language shorter than a
 // code or a list whose last code is short is never read past its end.
 bool LanguageSupported(const CHAR8 *Language, const CHAR8 *SupportedLanguages, BOOLEAN Iso639,
-                       TagMatch Match) {
+                       TAG_MATCH Match) {
   const CHAR8 *Cursor = SupportedLanguages;
   while (*Cursor != '\0') {
     if (Iso639) {
-      if (AsciiStrnCmp(Language, Cursor, kIso639CodeLength) == 0) {
+      if (AsciiStrnCmp(Language, Cursor, Iso639CodeLength) == 0) {
         return true;
       }
-      for (UINTN Step = 0; Step < kIso639CodeLength && *Cursor != '\0'; ++Step) {
+      for (UINTN Step = 0; Step < Iso639CodeLength && *Cursor != '\0'; ++Step) {
         ++Cursor;
       }
       continue;
     }
-    if (*Cursor == kRfc4646Separator) {
+    if (*Cursor == Rfc4646Separator) {
       ++Cursor;
       continue;
     }
     const UINTN Length = TagLength(Cursor);
     if (AsciiStrnCmp(Language, Cursor, Length) == 0 &&
-        (Match == TagMatch::Prefix || Language[Length] == '\0')) {
+        (Match == TAG_MATCH::Prefix || Language[Length] == '\0')) {
       return true;
     }
     Cursor += Length;
@@ -78,7 +78,7 @@ bool IsIso639Instance(const void *This) {
 
 EFI_STATUS GetDriverNameFor(const void *This, const CHAR8 *SupportedLanguages,
                             const CHAR8 *Language, CHAR16 **DriverName) {
-  return NameTableLookup(Language, SupportedLanguages, kDriverNameTable,
+  return NameTableLookup(Language, SupportedLanguages, DriverNameTable,
                          const_cast<const CHAR16 **>(DriverName), IsIso639Instance(This));
 }
 
@@ -140,7 +140,7 @@ EFI_STATUS NameTableLookup(const CHAR8 *Language, const CHAR8 *SupportedLanguage
   if (SupportedLanguages == nullptr || Table == nullptr) {
     return EFI_UNSUPPORTED;
   }
-  if (!LanguageSupported(Language, SupportedLanguages, Iso639, TagMatch::Exact)) {
+  if (!LanguageSupported(Language, SupportedLanguages, Iso639, TAG_MATCH::Exact)) {
     return EFI_UNSUPPORTED;
   }
   for (; Table->Language != nullptr; ++Table) {
@@ -163,7 +163,7 @@ EFI_STATUS NameTableAdd(const CHAR8 *Language, const CHAR8 *SupportedLanguages,
   if (Name[0] == u'\0') {
     return EFI_INVALID_PARAMETER;
   }
-  if (!LanguageSupported(Language, SupportedLanguages, Iso639, TagMatch::Prefix)) {
+  if (!LanguageSupported(Language, SupportedLanguages, Iso639, TAG_MATCH::Prefix)) {
     return EFI_UNSUPPORTED;
   }
   const NAME_TABLE_ENTRY *Existing = *Table;

@@ -11,7 +11,7 @@
 
 namespace {
 template <typename REGISTER> struct BIT_MAP {
-  UART_BITS<REGISTER> Bits;
+  UartBits<REGISTER> Bits;
   UINT32 Control;
 };
 constexpr BIT_MAP<MSR> ModemStatusBits[] = {{Msr::Cts, EFI_SERIAL_CLEAR_TO_SEND},
@@ -23,7 +23,7 @@ constexpr BIT_MAP<MCR> ModemControlBits[] = {{Mcr::Dtr, EFI_SERIAL_DATA_TERMINAL
                                              {Mcr::Loopback, EFI_SERIAL_HARDWARE_LOOPBACK_ENABLE}};
 
 template <typename REGISTER, UINTN N>
-UINT32 ControlFromRegister(UART_BITS<REGISTER> Value, const BIT_MAP<REGISTER> (&Map)[N]) {
+UINT32 ControlFromRegister(UartBits<REGISTER> Value, const BIT_MAP<REGISTER> (&Map)[N]) {
   UINT32 Control = 0;
   for (const BIT_MAP<REGISTER> &Bit : Map) {
     if (Value.Any(Bit.Bits)) {

@@ -13,25 +13,25 @@
 
 namespace {
 
-constexpr UINT16 kPowerStateMask = 0x0003; // D0 when clear
+constexpr UINT16 PowerStateMask = 0x0003; // D0 when clear
 
 // The longest an earlier owner's text can keep the transmitter busy: FIFO and shift
 // register full, 17 characters of at most 12 bits, at the rate the latch holds now but no
 // slower than 50 baud, the slowest rate serial drivers program. A UART that never reports
 // empty (held in reset, miswired, or no UART at all) costs that wait and is then programmed.
-constexpr UINT64 kDrainCharacters = 17;
-constexpr UINT64 kLongestCharacterBits = 12;
-constexpr UINT64 kSlowestBaud = 50;
-constexpr UINTN kDrainStallUs = 10;
+constexpr UINT64 DrainCharacters = 17;
+constexpr UINT64 LongestCharacterBits = 12;
+constexpr UINT64 SlowestBaud = 50;
+constexpr UINTN DrainStallUs = 10;
 
 UINT32 DrainStalls(UINT32 Clock, UINT32 Divisor) {
   if (Clock == 0) {
     return 0;
   }
-  const UINT64 SlowestDivisor = Clock / (16 * kSlowestBaud);
+  const UINT64 SlowestDivisor = Clock / (16 * SlowestBaud);
   const UINT64 Latched = Divisor < SlowestDivisor ? Divisor : SlowestDivisor;
-  const UINT64 DrainUs = kDrainCharacters * kLongestCharacterBits * 16 * Latched * 1000000 / Clock;
-  return static_cast<UINT32>(DrainUs / kDrainStallUs + 1);
+  const UINT64 DrainUs = DrainCharacters * LongestCharacterBits * 16 * Latched * 1000000 / Clock;
+  return static_cast<UINT32>(DrainUs / DrainStallUs + 1);
 }
 
 // The module's registers sit one byte apart.
@@ -43,22 +43,22 @@ UART_DIRECT_IO DebugUartIo(UINT64 Base, BOOLEAN UseMmio) {
 
 // An address window, inclusive: I/O in 4 KiB units (address bits 31:12),
 // memory as a bridge's base/limit registers hold it (bits 31:20 in 15:4).
-struct Window {
+struct ADDRESS_WINDOW {
   UINT32 Base;
   UINT32 Limit;
   bool Holds(UINT32 Value) const { return Value >= Base && Value <= Limit; }
-  bool Holds(const Window &Inner) const {
+  bool Holds(const ADDRESS_WINDOW &Inner) const {
     return Inner.Base <= Inner.Limit && Holds(Inner.Base) && Holds(Inner.Limit);
   }
 };
-constexpr Window kRootIoWindow = {0, 0xF};
-constexpr Window kRootMemoryWindow = {0, 0xFFF0};
+constexpr ADDRESS_WINDOW RootIoWindow = {0, 0xF};
+constexpr ADDRESS_WINDOW RootMemoryWindow = {0, 0xFFF0};
 
-constexpr UINT8 kIoDecode32 = 0x01; // I/O base/limit register: upper 16 bits present
-constexpr UINT16 kMemoryWindowMask = 0xFFF0;
-constexpr UINT32 kMemoryBarMask = 0xFFFFFFF0;
-constexpr UINT32 kIoBarMask = 0xFFFFFFF8;
-constexpr UINT32 kBarIsIo = 0x01;
+constexpr UINT8 IoDecode32 = 0x01; // I/O base/limit register: upper 16 bits present
+constexpr UINT16 MemoryWindowMask = 0xFFF0;
+constexpr UINT32 MemoryBarMask = 0xFFFFFFF0;
+constexpr UINT32 IoBarMask = 0xFFFFFFF8;
+constexpr UINT32 BarIsIo = 0x01;
 
 bool IsPathEnd(const DEBUG_UART_PCI_NODE &Node) {
   return Node.Device == DebugUartPciPathEnd;
@@ -72,20 +72,20 @@ UINT32 BridgeIoBound(UINTN Bus, const DEBUG_UART_PCI_NODE &Node, UINTN Register8
                      UINTN Register16) {
   const UINT8 Low = PciConfigRead8(NodeAddress(Bus, Node, Register8));
   UINT32 Bound = Low >> 4;
-  if ((Low & kIoDecode32) != 0) {
+  if ((Low & IoDecode32) != 0) {
     Bound |= static_cast<UINT32>(PciConfigRead16(NodeAddress(Bus, Node, Register16))) << 4;
   }
   return Bound;
 }
 
-Window BridgeWindow(UINTN Bus, const DEBUG_UART_PCI_NODE &Node, BOOLEAN UseMmio) {
+ADDRESS_WINDOW BridgeWindow(UINTN Bus, const DEBUG_UART_PCI_NODE &Node, BOOLEAN UseMmio) {
   if (UseMmio) {
     return {static_cast<UINT32>(
                 PciConfigRead16(NodeAddress(Bus, Node, PCI_CONFIG_REGISTER::MemoryBase)) &
-                kMemoryWindowMask),
+                MemoryWindowMask),
             static_cast<UINT32>(
                 PciConfigRead16(NodeAddress(Bus, Node, PCI_CONFIG_REGISTER::MemoryLimit)) &
-                kMemoryWindowMask)};
+                MemoryWindowMask)};
   }
   const UINT32 Base =
       BridgeIoBound(Bus, Node, PCI_CONFIG_REGISTER::IoBase, PCI_CONFIG_REGISTER::IoBaseUpper16);
@@ -100,10 +100,10 @@ bool SetPowerStateD0(UINTN Bus, const DEBUG_UART_PCI_NODE &Node) {
     return false;
   }
   const UINTN Address = NodeAddress(Bus, Node, Node.PowerStateRegister);
-  if ((PciConfigRead16(Address) & kPowerStateMask) == 0) {
+  if ((PciConfigRead16(Address) & PowerStateMask) == 0) {
     return false;
   }
-  PciConfigAnd16(Address, static_cast<UINT16>(~kPowerStateMask));
+  PciConfigAnd16(Address, static_cast<UINT16>(~PowerStateMask));
   return true;
 }
 
@@ -115,7 +115,7 @@ __attribute__((always_inline)) inline UINT64 FindBase(const DEBUG_UART_SETTINGS 
     return Settings.Base;
   }
   const UINT16 DecodeBit = Settings.UseMmio ? PCI_COMMAND::MemorySpace : PCI_COMMAND::IoSpace;
-  Window Current = Settings.UseMmio ? kRootMemoryWindow : kRootIoWindow;
+  ADDRESS_WINDOW Current = Settings.UseMmio ? RootMemoryWindow : RootIoWindow;
   UINTN Bus = 0;
   UINTN Index = 0;
   for (; !IsPathEnd(Path[Index + 1]); ++Index) {
@@ -127,7 +127,7 @@ __attribute__((always_inline)) inline UINT64 FindBase(const DEBUG_UART_SETTINGS 
     if (Secondary == 0 || Secondary > Subordinate) {
       return 0;
     }
-    const Window Forwarded = BridgeWindow(Bus, Bridge, Settings.UseMmio);
+    const ADDRESS_WINDOW Forwarded = BridgeWindow(Bus, Bridge, Settings.UseMmio);
     if (!Current.Holds(Forwarded)) {
       return 0;
     }
@@ -136,14 +136,14 @@ __attribute__((always_inline)) inline UINT64 FindBase(const DEBUG_UART_SETTINGS 
   }
 
   const DEBUG_UART_PCI_NODE &Uart = Path[Index];
-  const UINT32 WantedKind = Settings.UseMmio ? 0 : kBarIsIo;
-  const UINT32 BarMask = Settings.UseMmio ? kMemoryBarMask : kIoBarMask;
+  const UINT32 WantedKind = Settings.UseMmio ? 0 : BarIsIo;
+  const UINT32 BarMask = Settings.UseMmio ? MemoryBarMask : IoBarMask;
   UINTN BarAddress = 0;
   UINT32 Bar = 0;
   for (UINTN Slot = 0; Slot < PCI_CONFIG_REGISTER::BarCount; ++Slot) {
     const UINTN Candidate = NodeAddress(Bus, Uart, PCI_CONFIG_REGISTER::Bar0 + Slot * 4);
     Bar = PciConfigRead32(Candidate);
-    if ((Bar & kBarIsIo) == WantedKind) {
+    if ((Bar & BarIsIo) == WantedKind) {
       BarAddress = Candidate;
       break;
     }
@@ -158,7 +158,7 @@ __attribute__((always_inline)) inline UINT64 FindBase(const DEBUG_UART_SETTINGS 
   }
   // The window is checked before an unprogrammed BAR is given the fixed base,
   // so a failed search leaves every register as it was.
-  const UINT32 WindowUnit = Settings.UseMmio ? ((Base >> 16) & kMemoryWindowMask) : (Base >> 12);
+  const UINT32 WindowUnit = Settings.UseMmio ? ((Base >> 16) & MemoryWindowMask) : (Base >> 12);
   if (!Current.Holds(WindowUnit)) {
     return 0;
   }
@@ -196,7 +196,7 @@ __attribute__((always_inline)) inline EFI_STATUS Initialize(const DEBUG_UART_SET
   }
 
   WaitTransmitterIdle(Uart, DrainStalls(Settings.Clock, CurrentDivisor),
-                      [] { gBS->Stall(kDrainStallUs); });
+                      [] { gBS->Stall(DrainStallUs); });
   LoadLine(Uart, static_cast<UINT16>(Divisor), Wanted & Lcr::LineFormat);
   WriteBits(Uart, FCR_BITS());
   WriteBits(Uart, FCR_BITS(Settings.FifoControl) & Fcr::Writable);

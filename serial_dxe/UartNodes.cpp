@@ -9,7 +9,7 @@
 #include "support/Unaligned.h"
 
 namespace {
-constexpr UINTN kFlowControlMapOffset = 20;
+constexpr UINTN FlowControlMapOffset = 20;
 } // namespace
 
 bool IsUsableUartNode(const EFI_DEVICE_PATH_PROTOCOL *Node) {
@@ -36,7 +36,7 @@ bool IsUartFlowControlNode(const EFI_DEVICE_PATH_PROTOCOL *Node) {
 }
 
 UINT32 UartFlowControlMap(const EFI_DEVICE_PATH_PROTOCOL *Node) {
-  return ReadUnaligned32(reinterpret_cast<const UINT8 *>(Node) + kFlowControlMapOffset);
+  return ReadUnaligned32(reinterpret_cast<const UINT8 *>(Node) + FlowControlMapOffset);
 }
 
 bool IsKnownFlowControlMap(UINT32 Map) {

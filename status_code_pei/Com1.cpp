@@ -37,7 +37,7 @@ bool Com1AlreadySetUp(UINT8 Register2, LCR_BITS LineControl, UINT16 Divisor) {
 } // namespace
 
 EFI_STATUS InitializeCom1() {
-  constexpr Com1Io Io;
+  constexpr COM1_IO Io;
   const UINT8 Register2 = Io.Read(UART_REGISTER::FifoControl);
   const LCR_BITS LineControl = ReadBits<LCR>(Io);
   const UINT16 Divisor = ReadDivisor(Io);
@@ -52,7 +52,7 @@ EFI_STATUS InitializeCom1() {
 
 // A byte that finds no room in time ends the text: the rest of it would find none either.
 void WriteCom1(const CHAR8 *Buffer, UINTN Count) {
-  constexpr Com1Io Io;
+  constexpr COM1_IO Io;
   for (UINTN Index = 0; Index < Count; Index++) {
     if (!WaitHoldingRegisterEmpty(Io, Com1TransmitPolls)) {
       return;

@@ -7,16 +7,16 @@
 
 namespace {
 
-constexpr UINT16 kConfigAddressPort = 0xCF8;
-constexpr UINT16 kConfigDataPort = 0xCFC;
-constexpr UINT32 kConfigEnable = 0x80000000;
+constexpr UINT16 ConfigAddressPort = 0xCF8;
+constexpr UINT16 ConfigDataPort = 0xCFC;
+constexpr UINT32 ConfigEnable = 0x80000000;
 
 constexpr UINT32 ConfigAddressValue(UINTN Address) {
   const auto Bus = static_cast<UINT32>((Address >> 20) & 0xFF);
   const auto Device = static_cast<UINT32>((Address >> 15) & 0x1F);
   const auto Function = static_cast<UINT32>((Address >> 12) & 0x07);
   const auto Register = static_cast<UINT32>(Address & 0xFC);
-  return kConfigEnable | (Bus << 16) | (Device << 11) | (Function << 8) | Register;
+  return ConfigEnable | (Bus << 16) | (Device << 11) | (Function << 8) | Register;
 }
 
 // Holds the address port for one access: interrupts off, previous 0xCF8 value
@@ -25,11 +25,11 @@ class ConfigCycle {
 public:
   explicit ConfigCycle(UINTN Address) : InterruptsWereEnabled(CpuInterruptsEnabled()) {
     CpuDisableInterrupts();
-    SavedAddress = CpuIoRead32(kConfigAddressPort);
-    CpuIoWrite32(kConfigAddressPort, ConfigAddressValue(Address));
+    SavedAddress = CpuIoRead32(ConfigAddressPort);
+    CpuIoWrite32(ConfigAddressPort, ConfigAddressValue(Address));
   }
   ~ConfigCycle() {
-    CpuIoWrite32(kConfigAddressPort, SavedAddress);
+    CpuIoWrite32(ConfigAddressPort, SavedAddress);
     if (InterruptsWereEnabled) {
       CpuEnableInterrupts();
     }
@@ -43,10 +43,10 @@ private:
 };
 
 UINT16 DataPort8(UINTN Address) {
-  return kConfigDataPort + static_cast<UINT16>(Address & 3);
+  return ConfigDataPort + static_cast<UINT16>(Address & 3);
 }
 UINT16 DataPort16(UINTN Address) {
-  return kConfigDataPort + static_cast<UINT16>(Address & 2);
+  return ConfigDataPort + static_cast<UINT16>(Address & 2);
 }
 
 } // namespace
@@ -63,12 +63,12 @@ UINT16 PciConfigRead16(UINTN Address) {
 
 UINT32 PciConfigRead32(UINTN Address) {
   const ConfigCycle Cycle(Address);
-  return CpuIoRead32(kConfigDataPort);
+  return CpuIoRead32(ConfigDataPort);
 }
 
 UINT32 PciConfigWrite32(UINTN Address, UINT32 Value) {
   const ConfigCycle Cycle(Address);
-  CpuIoWrite32(kConfigDataPort, Value);
+  CpuIoWrite32(ConfigDataPort, Value);
   return Value;
 }
 

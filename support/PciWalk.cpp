@@ -7,15 +7,15 @@
 
 namespace {
 
-constexpr UINTN kDevicesPerBus = 32;
-constexpr UINTN kFunctionsPerDevice = 8;
+constexpr UINTN DevicesPerBus = 32;
+constexpr UINTN FunctionsPerDevice = 8;
 
 // Position holds the path down to Bus; its HopCount is the depth of Bus.
 void WalkBus(PCI_WALK_FUNCTION &Position, PCI_WALK_VISIT Visit, void *Context) {
   const UINTN Depth = Position.HopCount;
   const UINT8 Bus = Position.Bus;
-  for (UINTN Device = 0; Device < kDevicesPerBus; ++Device) {
-    for (UINTN Function = 0; Function < kFunctionsPerDevice; ++Function) {
+  for (UINTN Device = 0; Device < DevicesPerBus; ++Device) {
+    for (UINTN Function = 0; Function < FunctionsPerDevice; ++Function) {
       Position.Bus = Bus;
       Position.HopCount = Depth + 1;
       Position.Hops[Depth] = {static_cast<UINT8>(Device), static_cast<UINT8>(Function)};

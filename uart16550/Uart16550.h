@@ -9,11 +9,11 @@
 #include "uart16550/Uart16550Registers.h"
 
 template <typename REGISTER, typename IO>
-[[gnu::always_inline]] inline UART_BITS<REGISTER> ReadBits(const IO &Io) {
-  return UART_BITS<REGISTER>(Io.Read(REGISTER::Register));
+[[gnu::always_inline]] inline UartBits<REGISTER> ReadBits(const IO &Io) {
+  return UartBits<REGISTER>(Io.Read(REGISTER::Register));
 }
 template <typename REGISTER, typename IO>
-[[gnu::always_inline]] inline void WriteBits(const IO &Io, UART_BITS<REGISTER> Value) {
+[[gnu::always_inline]] inline void WriteBits(const IO &Io, UartBits<REGISTER> Value) {
   Io.Write(REGISTER::Register, Value);
 }
 

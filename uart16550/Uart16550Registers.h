@@ -28,42 +28,42 @@ inline constexpr UINT32 UartRegisterCount = 8;
 // A value of one register. Bits of different registers do not combine or compare, so an
 // LSR value cannot be tested against an MSR bit; the raw byte is there for the register
 // access itself and for the emulated chip.
-template <typename REGISTER> class UART_BITS {
+template <typename REGISTER> class UartBits {
 public:
-  constexpr UART_BITS() = default;
-  constexpr explicit UART_BITS(UINT8 Raw) : Raw(Raw) {}
+  constexpr UartBits() = default;
+  constexpr explicit UartBits(UINT8 Raw) : Raw(Raw) {}
   constexpr operator UINT8() const { return Raw; }
 
-  friend constexpr UART_BITS operator|(UART_BITS A, UART_BITS B) {
-    return UART_BITS(static_cast<UINT8>(A.Raw | B.Raw));
+  friend constexpr UartBits operator|(UartBits A, UartBits B) {
+    return UartBits(static_cast<UINT8>(A.Raw | B.Raw));
   }
-  friend constexpr UART_BITS operator&(UART_BITS A, UART_BITS B) {
-    return UART_BITS(static_cast<UINT8>(A.Raw & B.Raw));
+  friend constexpr UartBits operator&(UartBits A, UartBits B) {
+    return UartBits(static_cast<UINT8>(A.Raw & B.Raw));
   }
-  friend constexpr UART_BITS operator^(UART_BITS A, UART_BITS B) {
-    return UART_BITS(static_cast<UINT8>(A.Raw ^ B.Raw));
+  friend constexpr UartBits operator^(UartBits A, UartBits B) {
+    return UartBits(static_cast<UINT8>(A.Raw ^ B.Raw));
   }
-  constexpr UART_BITS operator~() const { return UART_BITS(static_cast<UINT8>(~Raw)); }
-  constexpr UART_BITS &operator|=(UART_BITS B) { return *this = *this | B; }
-  constexpr UART_BITS &operator&=(UART_BITS B) { return *this = *this & B; }
-  friend constexpr bool operator==(UART_BITS A, UART_BITS B) = default;
+  constexpr UartBits operator~() const { return UartBits(static_cast<UINT8>(~Raw)); }
+  constexpr UartBits &operator|=(UartBits B) { return *this = *this | B; }
+  constexpr UartBits &operator&=(UartBits B) { return *this = *this & B; }
+  friend constexpr bool operator==(UartBits A, UartBits B) = default;
 
   // True when any, respectively every, bit of Bits is set.
-  constexpr bool Any(UART_BITS Bits) const { return (Raw & Bits.Raw) != 0; }
-  constexpr bool All(UART_BITS Bits) const { return (Raw & Bits.Raw) == Bits.Raw; }
+  constexpr bool Any(UartBits Bits) const { return (Raw & Bits.Raw) != 0; }
+  constexpr bool All(UartBits Bits) const { return (Raw & Bits.Raw) == Bits.Raw; }
 
 private:
   UINT8 Raw = 0;
 };
 
 template <typename A, typename B>
-requires(!__is_same(A, B)) void operator|(UART_BITS<A>, UART_BITS<B>) = delete;
+requires(!__is_same(A, B)) void operator|(UartBits<A>, UartBits<B>) = delete;
 template <typename A, typename B>
-requires(!__is_same(A, B)) void operator&(UART_BITS<A>, UART_BITS<B>) = delete;
+requires(!__is_same(A, B)) void operator&(UartBits<A>, UartBits<B>) = delete;
 template <typename A, typename B>
-requires(!__is_same(A, B)) void operator^(UART_BITS<A>, UART_BITS<B>) = delete;
+requires(!__is_same(A, B)) void operator^(UartBits<A>, UartBits<B>) = delete;
 template <typename A, typename B>
-requires(!__is_same(A, B)) bool operator==(UART_BITS<A>, UART_BITS<B>) = delete;
+requires(!__is_same(A, B)) bool operator==(UartBits<A>, UartBits<B>) = delete;
 
 // The registers that hold bits, each with its number.
 struct IER {
@@ -87,13 +87,13 @@ struct LSR {
 struct MSR {
   static constexpr UART_REGISTER Register = UART_REGISTER::ModemStatus;
 };
-using IER_BITS = UART_BITS<IER>;
-using IIR_BITS = UART_BITS<IIR>;
-using FCR_BITS = UART_BITS<FCR>;
-using LCR_BITS = UART_BITS<LCR>;
-using MCR_BITS = UART_BITS<MCR>;
-using LSR_BITS = UART_BITS<LSR>;
-using MSR_BITS = UART_BITS<MSR>;
+using IER_BITS = UartBits<IER>;
+using IIR_BITS = UartBits<IIR>;
+using FCR_BITS = UartBits<FCR>;
+using LCR_BITS = UartBits<LCR>;
+using MCR_BITS = UartBits<MCR>;
+using LSR_BITS = UartBits<LSR>;
+using MSR_BITS = UartBits<MSR>;
 
 namespace Ier {
 inline constexpr IER_BITS ReceiveData{0x01};

@@ -10,102 +10,101 @@
 
 namespace {
 
-constexpr UINT16 kDosSignature = 0x5A4D;     // "MZ"
-constexpr UINT16 kTeSignature = 0x5A56;      // "VZ"
-constexpr UINT32 kPeSignature = 0x00004550;  // "PE\0\0"
-constexpr UINT32 kCodeViewNb10 = 0x3031424E; // "NB10"
-constexpr UINT32 kCodeViewRsds = 0x53445352; // "RSDS"
-constexpr UINT32 kCodeViewMtoc = 0x434F544D; // "MTOC"
+constexpr UINT16 DosSignature = 0x5A4D;     // "MZ"
+constexpr UINT16 TeSignature = 0x5A56;      // "VZ"
+constexpr UINT32 PeSignature = 0x00004550;  // "PE\0\0"
+constexpr UINT32 CodeViewNb10 = 0x3031424E; // "NB10"
+constexpr UINT32 CodeViewRsds = 0x53445352; // "RSDS"
+constexpr UINT32 CodeViewMtoc = 0x434F544D; // "MTOC"
 
-constexpr UINT16 kMachineIa32 = 0x014C;
-constexpr UINT16 kMachineIa64 = 0x0200;
-constexpr UINT16 kMachineX64 = 0x8664;
-constexpr UINT16 kMagicPe32 = 0x010B;
-constexpr UINT16 kMagicPe32Plus = 0x020B;
+constexpr UINT16 MachineIa32 = 0x014C;
+constexpr UINT16 MachineIa64 = 0x0200;
+constexpr UINT16 MachineX64 = 0x8664;
+constexpr UINT16 MagicPe32 = 0x010B;
+constexpr UINT16 MagicPe32Plus = 0x020B;
 
-constexpr UINTN kDosNewHeaderOffset = 0x3C;
-constexpr UINTN kPeMachineOffset = 0x04;
-constexpr UINTN kPeMagicOffset = 0x18;
-constexpr UINTN kPe32RvaCountOffset = 0x74;
-constexpr UINTN kPe32DebugEntryOffset = 0xA8;
-constexpr UINTN kPe32PlusRvaCountOffset = 0x84;
-constexpr UINTN kPe32PlusDebugEntryOffset = 0xB8;
-constexpr UINT32 kDebugDirectoryIndex = 6; // the debug directory is the 7th data directory
+constexpr UINTN DosNewHeaderOffset = 0x3C;
+constexpr UINTN PeMachineOffset = 0x04;
+constexpr UINTN PeMagicOffset = 0x18;
+constexpr UINTN Pe32RvaCountOffset = 0x74;
+constexpr UINTN Pe32DebugEntryOffset = 0xA8;
+constexpr UINTN Pe32PlusRvaCountOffset = 0x84;
+constexpr UINTN Pe32PlusDebugEntryOffset = 0xB8;
+constexpr UINT32 DebugDirectoryIndex = 6; // the debug directory is the 7th data directory
 
-constexpr UINTN kTeStrippedSizeOffset = 0x06;
-constexpr UINTN kTeDebugEntryOffset = 0x20;
-constexpr UINTN kTeHeaderSize = 0x28;
+constexpr UINTN TeStrippedSizeOffset = 0x06;
+constexpr UINTN TeDebugEntryOffset = 0x20;
+constexpr UINTN TeHeaderSize = 0x28;
 
-constexpr UINTN kDebugEntrySize = 28;
-constexpr UINTN kDebugEntryTypeOffset = 12;
-constexpr UINTN kDebugEntrySizeOfDataOffset = 16;
-constexpr UINTN kDebugEntryRvaOffset = 20;
-constexpr UINT32 kDebugTypeCodeView = 2;
+constexpr UINTN DebugEntrySize = 28;
+constexpr UINTN DebugEntryTypeOffset = 12;
+constexpr UINTN DebugEntrySizeOfDataOffset = 16;
+constexpr UINTN DebugEntryRvaOffset = 20;
+constexpr UINT32 DebugTypeCodeView = 2;
 
-constexpr UINTN kNb10NameOffset = 0x10;
-constexpr UINTN kRsdsNameOffset = 0x18;
-constexpr UINTN kMtocNameOffset = 0x14;
+constexpr UINTN Nb10NameOffset = 0x10;
+constexpr UINTN RsdsNameOffset = 0x18;
+constexpr UINTN MtocNameOffset = 0x14;
 
-using ImageBytes = const UINT8 *;
+using IMAGE_BYTES = const UINT8 *;
 
-UINT16 Read16(ImageBytes Field) {
+UINT16 Read16(IMAGE_BYTES Field) {
   return ReadUnaligned16(Field);
 }
-UINT32 Read32(ImageBytes Field) {
+UINT32 Read32(IMAGE_BYTES Field) {
   return ReadUnaligned32(Field);
 }
 
-struct DebugDirectory {
-  ImageBytes Entries;
+struct DEBUG_DIRECTORY {
+  IMAGE_BYTES Entries;
   UINT32 Size;
   INTN Adjust; // added to every RVA: a TE header replaced StrippedSize bytes of the original
 };
 
 // PE32 or PE32+, by machine and magic; false for anything else.
-bool PeLayout(ImageBytes Header, bool *Pe32Plus) {
-  const UINT16 Machine = Read16(Header + kPeMachineOffset);
-  const UINT16 Magic = Read16(Header + kPeMagicOffset);
-  if (Machine == kMachineIa32) {
+bool PeLayout(IMAGE_BYTES Header, bool *Pe32Plus) {
+  const UINT16 Machine = Read16(Header + PeMachineOffset);
+  const UINT16 Magic = Read16(Header + PeMagicOffset);
+  if (Machine == MachineIa32) {
     *Pe32Plus = false;
     return true;
   }
-  if (Machine == kMachineIa64 || Machine == kMachineX64) {
+  if (Machine == MachineIa64 || Machine == MachineX64) {
     *Pe32Plus = true;
-    return Magic == kMagicPe32Plus;
+    return Magic == MagicPe32Plus;
   }
-  *Pe32Plus = Magic == kMagicPe32Plus;
-  return Magic == kMagicPe32 || Magic == kMagicPe32Plus;
+  *Pe32Plus = Magic == MagicPe32Plus;
+  return Magic == MagicPe32 || Magic == MagicPe32Plus;
 }
 
-bool FindDebugDirectory(ImageBytes ImageBase, DebugDirectory *Directory) {
-  ImageBytes Header = ImageBase;
-  if (Read16(ImageBase) == kDosSignature) {
-    Header = ImageBase + Read16(ImageBase + kDosNewHeaderOffset);
+bool FindDebugDirectory(IMAGE_BYTES ImageBase, DEBUG_DIRECTORY *Directory) {
+  IMAGE_BYTES Header = ImageBase;
+  if (Read16(ImageBase) == DosSignature) {
+    Header = ImageBase + Read16(ImageBase + DosNewHeaderOffset);
   }
-  if (Read16(Header) == kTeSignature) {
-    const UINT32 Rva = Read32(Header + kTeDebugEntryOffset);
+  if (Read16(Header) == TeSignature) {
+    const UINT32 Rva = Read32(Header + TeDebugEntryOffset);
     if (Rva == 0) {
       return false;
     }
-    Directory->Adjust = static_cast<INTN>(kTeHeaderSize) -
-                        static_cast<INTN>(Read16(Header + kTeStrippedSizeOffset));
+    Directory->Adjust =
+        static_cast<INTN>(TeHeaderSize) - static_cast<INTN>(Read16(Header + TeStrippedSizeOffset));
     Directory->Entries = Header + Rva + Directory->Adjust;
-    Directory->Size = Read32(Header + kTeDebugEntryOffset + 4);
+    Directory->Size = Read32(Header + TeDebugEntryOffset + 4);
     return Directory->Size != 0;
   }
-  if (Read32(Header) != kPeSignature) {
+  if (Read32(Header) != PeSignature) {
     return false;
   }
   bool Pe32Plus = false;
   if (!PeLayout(Header, &Pe32Plus)) {
     return false;
   }
-  const UINT32 RvaCount =
-      Read32(Header + (Pe32Plus ? kPe32PlusRvaCountOffset : kPe32RvaCountOffset));
-  if (RvaCount <= kDebugDirectoryIndex) {
+  const UINT32 RvaCount = Read32(Header + (Pe32Plus ? Pe32PlusRvaCountOffset : Pe32RvaCountOffset));
+  if (RvaCount <= DebugDirectoryIndex) {
     return false;
   }
-  ImageBytes Entry = Header + (Pe32Plus ? kPe32PlusDebugEntryOffset : kPe32DebugEntryOffset);
+  IMAGE_BYTES Entry = Header + (Pe32Plus ? Pe32PlusDebugEntryOffset : Pe32DebugEntryOffset);
   Directory->Adjust = 0;
   Directory->Entries = ImageBase + Read32(Entry);
   Directory->Size = Read32(Entry + 4);
@@ -121,25 +120,25 @@ const CHAR8 *GetImageDebugFileName(const void *ImageBase) {
     DebugAssert(false, "Pe32Data != ((void *) 0)");
     return nullptr;
   }
-  const auto *Base = static_cast<ImageBytes>(ImageBase);
-  DebugDirectory Directory{};
+  const auto *Base = static_cast<IMAGE_BYTES>(ImageBase);
+  DEBUG_DIRECTORY Directory{};
   if (!FindDebugDirectory(Base, &Directory)) {
     return nullptr;
   }
-  for (UINTN Offset = 0; Offset < Directory.Size; Offset += kDebugEntrySize) {
-    ImageBytes Entry = Directory.Entries + Offset;
-    if (Read32(Entry + kDebugEntryTypeOffset) != kDebugTypeCodeView ||
-        Read32(Entry + kDebugEntrySizeOfDataOffset) == 0) {
+  for (UINTN Offset = 0; Offset < Directory.Size; Offset += DebugEntrySize) {
+    IMAGE_BYTES Entry = Directory.Entries + Offset;
+    if (Read32(Entry + DebugEntryTypeOffset) != DebugTypeCodeView ||
+        Read32(Entry + DebugEntrySizeOfDataOffset) == 0) {
       continue;
     }
-    ImageBytes CodeView = Base + Read32(Entry + kDebugEntryRvaOffset) + Directory.Adjust;
+    IMAGE_BYTES CodeView = Base + Read32(Entry + DebugEntryRvaOffset) + Directory.Adjust;
     switch (Read32(CodeView)) {
-    case kCodeViewNb10:
-      return reinterpret_cast<const CHAR8 *>(CodeView + kNb10NameOffset);
-    case kCodeViewRsds:
-      return reinterpret_cast<const CHAR8 *>(CodeView + kRsdsNameOffset);
-    case kCodeViewMtoc:
-      return reinterpret_cast<const CHAR8 *>(CodeView + kMtocNameOffset);
+    case CodeViewNb10:
+      return reinterpret_cast<const CHAR8 *>(CodeView + Nb10NameOffset);
+    case CodeViewRsds:
+      return reinterpret_cast<const CHAR8 *>(CodeView + RsdsNameOffset);
+    case CodeViewMtoc:
+      return reinterpret_cast<const CHAR8 *>(CodeView + MtocNameOffset);
     default:
       break;
     }
@@ -182,13 +181,13 @@ void PrintCallerModule(UINT64 CallerAddress) {
   }
   const auto Caller = static_cast<UINTN>(CallerAddress);
   UINTN Candidate = Caller & ~(ImageSearchAlignment - 1);
-  ImageBytes ImageBase = nullptr;
+  IMAGE_BYTES ImageBase = nullptr;
   for (UINTN Distance = 0; Distance < ImageSearchLimit && Candidate != 0;
        Distance += ImageSearchAlignment, Candidate -= ImageSearchAlignment) {
     // The caller's address is all there is to start from.
     const auto *Probe =
-        reinterpret_cast<ImageBytes>(Candidate); // NOLINT(performance-no-int-to-ptr)
-    if (Read16(Probe) == kDosSignature) {
+        reinterpret_cast<IMAGE_BYTES>(Candidate); // NOLINT(performance-no-int-to-ptr)
+    if (Read16(Probe) == DosSignature) {
       ImageBase = Probe;
       break;
     }

@@ -100,11 +100,11 @@ TEST_F(UartSequenceTest, PresenceTestRestoresTheScratchRegister) {
 TEST_F(UartSequenceTest, FixedPortsReachCom1) {
   emu::Uart16550Model Com1{P.Clock()};
   emu::UartIoPorts Ports{P.Io(), emu::UartIoPorts::Com1Base, Com1};
-  WriteBits(Com1Io(), Lcr::DivisorLatch);
-  Com1Io::Write(UartDivisorLow, 0x0C);
-  WriteBits(Com1Io(), Lcr::EightDataBits);
+  WriteBits(COM1_IO(), Lcr::DivisorLatch);
+  COM1_IO::Write(UartDivisorLow, 0x0C);
+  WriteBits(COM1_IO(), Lcr::EightDataBits);
   EXPECT_EQ(Com1.Divisor(), 0x0C);
-  EXPECT_TRUE(ReadBits<LSR>(Com1Io()).All(Lsr::TransmitterIdle));
+  EXPECT_TRUE(ReadBits<LSR>(COM1_IO()).All(Lsr::TransmitterIdle));
 }
 
 TEST(UartDirectIoTest, MemoryMappedRegistersSitAStrideApart) {
