@@ -24,7 +24,7 @@ DIST_TAR    := $(BUILD)/dist/$(DIST_NAME).tar.gz
 SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null || echo 0)
 
 .PHONY: all bootstrap $(TREES) tools fv sign install dist dist-check test licence-check test-host \
-        test-tools test-fwpack image-check test-boot demo bench fuzz coverage format format-check tidy \
+        test-settings test-tools test-fwpack image-check test-boot demo bench fuzz coverage format format-check tidy \
         clean
 
 all: $(TREES) fv
@@ -32,7 +32,7 @@ all: $(TREES) fv
 bootstrap:
 	@tools/bootstrap.sh
 
-$(TREES) host-x64-bench host-x64-fuzz host-x64-coverage: bootstrap
+$(TREES) host-x64-settings host-x64-bench host-x64-fuzz host-x64-coverage: bootstrap
 	@cmake --preset $@ -B $(BUILD)/$@ >/dev/null
 	@$(CMAKE_BUILD) $(BUILD)/$@ -j$(JOBS)
 
@@ -41,7 +41,7 @@ tools: bootstrap
 	@cmake --preset tools -B $(BUILD)/tools >/dev/null
 	@$(CMAKE_BUILD) $(BUILD)/tools -j$(JOBS) --target debugcfg
 
-test: licence-check all test-host test-tools test-fwpack image-check test-boot dist-check
+test: licence-check all test-host test-settings test-tools test-fwpack image-check test-boot dist-check
 
 licence-check:
 	python3 tools/licencecheck.py
@@ -86,8 +86,14 @@ test-host: host-x64 host-ia32 uefi-x64
 	cd $(BUILD)/host-x64 && COMLINK_DXE_IMAGE=$(CURDIR)/$(BUILD)/uefi-x64/ComLinkDxe.efi ctest --output-on-failure -j$(JOBS)
 	cd $(BUILD)/host-ia32 && COMLINK_DXE_IMAGE=$(CURDIR)/$(BUILD)/uefi-x64/ComLinkDxe.efi ctest --output-on-failure -j$(JOBS)
 
+# The host suites again in a tree configured with platform settings other than the defaults
+# (the host-x64-settings preset): they read the settings the tree was configured with.
+test-settings: host-x64-settings uefi-x64
+	cd $(BUILD)/host-x64-settings && COMLINK_DXE_IMAGE=$(CURDIR)/$(BUILD)/uefi-x64/ComLinkDxe.efi ctest --output-on-failure -j$(JOBS)
+
 test-tools:
 	python3 -m unittest discover -s tests/tools/statusdecode
+	python3 -m unittest discover -s tests/cmake -p '*_test.py'
 	PYTHONPATH=tools python3 -m unittest discover -s tests/tools/dist -p '*_test.py'
 	groff -man -ww -z tools/debugcfg/debugcfg.1
 	PYTHONPATH=tools python3 -m unittest discover -s tests/tools/fwpack -p '*_test.py'

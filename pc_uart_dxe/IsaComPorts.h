@@ -4,10 +4,10 @@
 // The PC's ISA COM ports: fixed I/O bases, published when a UART answers there.
 #pragma once
 
+#include "PlatformSettings.h"
 #include "Uefi/Base.h"
 
-// The module's build-time table: COM1 to COM4 in order.
-inline constexpr UINT16 PcUartIsaComPorts[] = {0x3F8, 0x2F8, 0x3E8, 0x2E8};
+// The module's build-time table is PcUartIsaComPorts (PlatformSettings.h).
 inline constexpr UINT64 PcUartIsaClockRate = 1843200;
 
 // Publishes Bases[i] as "COM<i+1>" with the path Acpi(PNP0501,i) when a UART

@@ -60,16 +60,15 @@ constexpr UINT32 MemoryBarMask = 0xFFFFFFF0;
 constexpr UINT32 IoBarMask = 0xFFFFFFF8;
 constexpr UINT32 BarIsIo = 0x01;
 
-bool IsPathEnd(const DEBUG_UART_PCI_NODE &Node) {
-  return Node.Device == DebugUartPciPathEnd;
+bool IsPathEnd(const PCI_PATH_NODE &Node) {
+  return Node.Device == PciPathEnd;
 }
 
-UINTN NodeAddress(UINTN Bus, const DEBUG_UART_PCI_NODE &Node, UINTN Register) {
+UINTN NodeAddress(UINTN Bus, const PCI_PATH_NODE &Node, UINTN Register) {
   return PciConfigAddress(Bus, Node.Device, Node.Function, Register);
 }
 
-UINT32 BridgeIoBound(UINTN Bus, const DEBUG_UART_PCI_NODE &Node, UINTN Register8,
-                     UINTN Register16) {
+UINT32 BridgeIoBound(UINTN Bus, const PCI_PATH_NODE &Node, UINTN Register8, UINTN Register16) {
   const UINT8 Low = PciConfigRead8(NodeAddress(Bus, Node, Register8));
   UINT32 Bound = Low >> 4;
   if ((Low & IoDecode32) != 0) {
@@ -78,7 +77,7 @@ UINT32 BridgeIoBound(UINTN Bus, const DEBUG_UART_PCI_NODE &Node, UINTN Register8
   return Bound;
 }
 
-ADDRESS_WINDOW BridgeWindow(UINTN Bus, const DEBUG_UART_PCI_NODE &Node, BOOLEAN UseMmio) {
+ADDRESS_WINDOW BridgeWindow(UINTN Bus, const PCI_PATH_NODE &Node, BOOLEAN UseMmio) {
   if (UseMmio) {
     return {static_cast<UINT32>(
                 PciConfigRead16(NodeAddress(Bus, Node, PCI_CONFIG_REGISTER::MemoryBase)) &
@@ -95,7 +94,7 @@ ADDRESS_WINDOW BridgeWindow(UINTN Bus, const DEBUG_UART_PCI_NODE &Node, BOOLEAN 
 }
 
 // Puts a function in D0; true when it was in another state.
-bool SetPowerStateD0(UINTN Bus, const DEBUG_UART_PCI_NODE &Node) {
+bool SetPowerStateD0(UINTN Bus, const PCI_PATH_NODE &Node) {
   if (Node.PowerStateRegister == 0) {
     return false;
   }
@@ -110,7 +109,7 @@ bool SetPowerStateD0(UINTN Bus, const DEBUG_UART_PCI_NODE &Node) {
 // The module's constructor runs these on its constant settings: inlined there,
 // the PCI walk folds away when the build configures no PCI path.
 __attribute__((always_inline)) inline UINT64 FindBase(const DEBUG_UART_SETTINGS &Settings) {
-  const DEBUG_UART_PCI_NODE *Path = Settings.PciPath;
+  const PCI_PATH_NODE *Path = Settings.PciPath;
   if (IsPathEnd(Path[0])) {
     return Settings.Base;
   }
@@ -119,7 +118,7 @@ __attribute__((always_inline)) inline UINT64 FindBase(const DEBUG_UART_SETTINGS 
   UINTN Bus = 0;
   UINTN Index = 0;
   for (; !IsPathEnd(Path[Index + 1]); ++Index) {
-    const DEBUG_UART_PCI_NODE &Bridge = Path[Index];
+    const PCI_PATH_NODE &Bridge = Path[Index];
     const UINT8 Secondary =
         PciConfigRead8(NodeAddress(Bus, Bridge, PCI_CONFIG_REGISTER::SecondaryBus));
     const UINT8 Subordinate =
@@ -135,7 +134,7 @@ __attribute__((always_inline)) inline UINT64 FindBase(const DEBUG_UART_SETTINGS 
     Bus = Secondary;
   }
 
-  const DEBUG_UART_PCI_NODE &Uart = Path[Index];
+  const PCI_PATH_NODE &Uart = Path[Index];
   const UINT32 WantedKind = Settings.UseMmio ? 0 : BarIsIo;
   const UINT32 BarMask = Settings.UseMmio ? MemoryBarMask : IoBarMask;
   UINTN BarAddress = 0;
@@ -172,7 +171,7 @@ __attribute__((always_inline)) inline UINT64 FindBase(const DEBUG_UART_SETTINGS 
 
   Bus = 0;
   for (UINTN Hop = 0; Hop < Index; ++Hop) {
-    const DEBUG_UART_PCI_NODE &Bridge = Path[Hop];
+    const PCI_PATH_NODE &Bridge = Path[Hop];
     PciConfigOr16(NodeAddress(Bus, Bridge, PCI_CONFIG_REGISTER::Command), DecodeBit);
     SetPowerStateD0(Bus, Bridge);
     Bus = PciConfigRead8(NodeAddress(Bus, Bridge, PCI_CONFIG_REGISTER::SecondaryBus));

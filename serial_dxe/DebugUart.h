@@ -5,15 +5,9 @@
 // UART is reached directly (port I/O or MMIO), optionally behind PCI bridges.
 #pragma once
 
+#include "PlatformSettings.h"
 #include "Uefi/Base.h"
-
-// One hop of the PCI path: bridges from bus 0 first, the UART's function last.
-struct DEBUG_UART_PCI_NODE {
-  UINT8 Device;              // low 5 bits used; DebugUartPciPathEnd ends the path
-  UINT8 Function;            // low 3 bits used
-  UINT16 PowerStateRegister; // power-management control/status offset; 0: none
-};
-inline constexpr UINT8 DebugUartPciPathEnd = 0xFF;
+#include "support/PciWalk.h"
 
 struct DEBUG_UART_SETTINGS {
   BOOLEAN UseMmio;
@@ -22,17 +16,10 @@ struct DEBUG_UART_SETTINGS {
   UINT8 LineControl;
   UINT8 FifoControl;
   UINT32 Clock;
-  const DEBUG_UART_PCI_NODE *PciPath;
+  const PCI_PATH_NODE *PciPath;
 };
 
-// The module's build-time settings.
-inline constexpr BOOLEAN DebugUartUseMmio = FALSE;
-inline constexpr UINT64 DebugUartBase = 0x3F8;
-inline constexpr UINT32 DebugUartBaudRate = 115200;
-inline constexpr UINT8 DebugUartLineControl = 0x03;
-inline constexpr UINT8 DebugUartFifoControl = 0x00;
-inline constexpr UINT32 DebugUartClock = 1843200;
-inline constexpr DEBUG_UART_PCI_NODE DebugUartPciPath[] = {{DebugUartPciPathEnd, 0, 0}};
+// The module's settings are the tree's (PlatformSettings.h): DebugUartBase and the rest.
 
 // The register base, 0 when the PCI path does not lead to a usable UART. Along a
 // PCI path it enables decoding and power on the UART and the bridges above it.

@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: BSD-2-Clause
 // Copyright (c) 2026 The ComLink Authors
 
+#include "PlatformSettings.h"
 #include "status_code_pei/SerialTracePei.h"
 #include "uart16550/LineStatus.h"
 #include "uart16550/Uart16550.h"
 #include "uart16550/UartIo.h"
 
 namespace {
+
+// COM1 unless the tree is configured for another port (COMLINK_PEI_COM_BASE).
+using PEI_COM_IO = UART_FIXED_PORT_IO<SerialTracePeiComBase>;
 
 // The input clock divided by 16; 8N1 without break; FIFOs and every modem output off.
 constexpr UINT16 Com1Divisor = 1;
@@ -37,7 +41,7 @@ bool Com1AlreadySetUp(UINT8 Register2, LCR_BITS LineControl, UINT16 Divisor) {
 } // namespace
 
 EFI_STATUS InitializeCom1() {
-  constexpr COM1_IO Io;
+  constexpr PEI_COM_IO Io;
   const UINT8 Register2 = Io.Read(UART_REGISTER::FifoControl);
   const LCR_BITS LineControl = ReadBits<LCR>(Io);
   const UINT16 Divisor = ReadDivisor(Io);
@@ -52,7 +56,7 @@ EFI_STATUS InitializeCom1() {
 
 // A byte that finds no room in time ends the text: the rest of it would find none either.
 void WriteCom1(const CHAR8 *Buffer, UINTN Count) {
-  constexpr COM1_IO Io;
+  constexpr PEI_COM_IO Io;
   for (UINTN Index = 0; Index < Count; Index++) {
     if (!WaitHoldingRegisterEmpty(Io, Com1TransmitPolls)) {
       return;

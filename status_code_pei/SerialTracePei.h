@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: BSD-2-Clause
 // Copyright (c) 2026 The ComLink Authors
 
-// SerialTracePei: every PEI status code as text on COM1, gated by the
+// SerialTracePei: every PEI status code as text on COM1 (or the port the
+// tree is configured for: SerialTracePeiComBase), gated by the
 // DebugMessageConfig variable through the platform's PCD database.
 #pragma once
 

@@ -13,6 +13,15 @@ struct PCI_WALK_HOP {
   UINT8 Function;
 };
 
+// One level of a PCI path named at build time: bridges from bus 0 first, the
+// function sought last.
+struct PCI_PATH_NODE {
+  UINT8 Device;              // low 5 bits used; PciPathEnd ends the path
+  UINT8 Function;            // low 3 bits used
+  UINT16 PowerStateRegister; // power-management control/status offset; 0: none
+};
+inline constexpr UINT8 PciPathEnd = 0xFF;
+
 // Bridges deeper than this are not entered.
 inline constexpr UINTN PciWalkMaxHops = 8;
 

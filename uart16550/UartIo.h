@@ -26,7 +26,6 @@ private:
     return BASE + static_cast<UINTN>(Register);
   }
 };
-using COM1_IO = UART_FIXED_PORT_IO<0x3F8>;
 
 // A UART reached directly at a base address with registers Stride bytes apart, as I/O
 // ports or as memory-mapped bytes (the debug UART, before any protocol exists).

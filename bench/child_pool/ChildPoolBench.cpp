@@ -10,6 +10,7 @@
 #include "Protocol/UartAccess.h"
 #include "Uefi/DevicePath.h"
 #include "emulator/Platform.h"
+#include "emulator/testing/ModuleDebugUart.h"
 #include "emulator/uart/UartAccessProvider.h"
 #include "emulator/uart/UartIoPorts.h"
 #include "serial_dxe/DriverEntry.h"
@@ -95,8 +96,9 @@ struct RESULT {
 
 RESULT Measure(bool FlowControl, const std::u16string &Name) {
   emu::Platform P;
+  const emu::ModuleDebugUart DebugPath(P);
   emu::Uart16550Model DebugUart(P.Clock());
-  emu::UartIoPorts DebugPorts(P.Io(), emu::UartIoPorts::Com1Base, DebugUart);
+  emu::UartIoPorts DebugPorts(P.Io(), emu::ModuleDebugUart::Ports(), DebugUart);
   DebugUart.SetLogging(false);
   ComLinkDxeEntryPoint(P.ImageHandle(), P.SystemTable());
 

@@ -8,6 +8,7 @@
 // line, measured on the build host.
 #include "Guid/StatusCodeSerialGates.h"
 #include "Pi/StatusCode.h"
+#include "PlatformSettings.h"
 #include "emulator/Platform.h"
 #include "emulator/pei/PcdPpi.h"
 #include "status_code_pei/SerialTracePei.h"
@@ -91,8 +92,13 @@ int main() {
   // COM1 always ready: the line status shows an empty transmitter; data bytes are counted.
   UINTN Sent = 0;
   P.Io().Claim(
-      0x3F8, 8, [](UINT16 Port, emu::IoWidth) -> UINT32 { return Port == 0x3FD ? 0x60 : 0; },
-      [&Sent](UINT16 Port, emu::IoWidth, UINT32) { Sent += Port == 0x3F8 ? 1 : 0; });
+      SerialTracePeiComBase, 8,
+      [](UINT16 Port, emu::IoWidth) -> UINT32 {
+        return Port == SerialTracePeiComBase + 5 ? 0x60 : 0;
+      },
+      [&Sent](UINT16 Port, emu::IoWidth, UINT32) {
+        Sent += Port == SerialTracePeiComBase ? 1 : 0;
+      });
   emu::PcdPpi Pcd;
   for (UINT32 Token : {PcdStatusCodeSerialProgress, PcdStatusCodeSerialError,
                        PcdStatusCodeSerialOther, PcdStatusCodeSerialEnable}) {

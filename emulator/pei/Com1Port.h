@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: BSD-2-Clause
 // Copyright (c) 2026 The ComLink Authors
 
-// COM1 as PEI code meets it: the 16550 model at ports 0x3F8 to 0x3FF of the
+// COM1 as PEI code meets it: the 16550 model at the eight ports from
+// SerialTracePeiComBase (0x3F8 unless the tree is configured otherwise) of the
 // platform's I/O bus. PEI polls the line status without any timer service,
 // so every port access here takes one microsecond of virtual time, as an
 // ISA I/O cycle does; that is what lets a transmitted character leave the line.
 #pragma once
 
+#include "PlatformSettings.h"
 #include "emulator/uart/Uart16550Model.h"
 
 #include <string>
@@ -17,7 +19,7 @@ class Platform;
 
 class Com1Port {
 public:
-  static constexpr UINT16 Base = 0x3F8;
+  static constexpr UINT16 Base = SerialTracePeiComBase;
   static constexpr UINT64 AccessTimeUs = 1;
 
   explicit Com1Port(Platform &Owner);

@@ -16,6 +16,7 @@
 #include "Protocol/UartAccess.h"
 #include "Uefi/DevicePath.h"
 #include "emulator/Platform.h"
+#include "emulator/testing/ModuleDebugUart.h"
 #include "emulator/uart/UartAccessProvider.h"
 #include "emulator/uart/UartIoPorts.h"
 #include "serial_dxe/DriverBinding.h"
@@ -101,8 +102,9 @@ extern "C" int LLVMFuzzerTestOneInput(const UINT8 *Data, std::size_t Size) {
     return 0;
   }
   emu::Platform P;
+  const emu::ModuleDebugUart DebugPath(P);
   emu::Uart16550Model DebugUart(P.Clock());
-  emu::UartIoPorts DebugPorts(P.Io(), emu::UartIoPorts::Com1Base, DebugUart);
+  emu::UartIoPorts DebugPorts(P.Io(), emu::ModuleDebugUart::Ports(), DebugUart);
   if (ComLinkDxeEntryPoint(P.ImageHandle(), P.SystemTable()) != EFI_SUCCESS) {
     Fail("the driver did not load");
   }

@@ -23,6 +23,7 @@
 #include "Protocol/UartAccess.h"
 #include "Uefi/DevicePath.h"
 #include "emulator/Platform.h"
+#include "emulator/testing/ModuleDebugUart.h"
 #include "emulator/uart/NullModemCable.h"
 #include "emulator/uart/UartAccessProvider.h"
 #include "emulator/uart/UartIoPorts.h"
@@ -255,8 +256,9 @@ private:
   void Transfer(Side &S, Input &In, bool IsWrite);
 
   emu::Platform P;
+  emu::ModuleDebugUart DebugPath{P};
   emu::Uart16550Model DebugUart{P.Clock()};
-  emu::UartIoPorts DebugPorts{P.Io(), emu::UartIoPorts::Com1Base, DebugUart};
+  emu::UartIoPorts DebugPorts{P.Io(), emu::ModuleDebugUart::Ports(), DebugUart};
   std::unique_ptr<Side> Sides[2];
   std::unique_ptr<emu::NullModemCable> Cable;
 };

@@ -14,6 +14,7 @@
 #pragma clang diagnostic ignored "-Wexit-time-destructors"
 
 #include "Guid/StatusCodeSerialGates.h"
+#include "PlatformSettings.h"
 #include "emulator/Platform.h"
 #include "emulator/pei/PcdPpi.h"
 #include "status_code_pei/SerialTracePei.h"
@@ -26,7 +27,7 @@
 
 namespace {
 
-constexpr UINT16 Com1Base = 0x3F8;
+constexpr UINT16 Com1Base = SerialTracePeiComBase;
 constexpr UINT16 Com1LineStatus = Com1Base + 5;
 constexpr std::size_t LineLimit = 255;
 

@@ -8,14 +8,16 @@
 namespace pc_uart_test {
 namespace {
 
-constexpr UINTN kTableSize = sizeof(PcUartIsaComPorts) / sizeof(PcUartIsaComPorts[0]);
+// A PC's four ports, whatever table the tree is configured with.
+constexpr UINT16 kPcComPorts[] = {0x3F8, 0x2F8, 0x3E8, 0x2E8};
+constexpr UINTN kPcTableSize = sizeof(kPcComPorts) / sizeof(kPcComPorts[0]);
 
 class IsaComPortsTest : public PcUartTest {};
 
 TEST_F(IsaComPortsTest, PublishesOnlyThePortsWhereAUartAnswers) {
   UartAt(0x3F8);
   UartAt(0x3E8);
-  EXPECT_EQ(PcUartPublishIsaPorts(PcUartIsaComPorts, kTableSize), 2U);
+  EXPECT_EQ(PcUartPublishIsaPorts(kPcComPorts, kPcTableSize), 2U);
   const std::vector<PUBLISHED> Ports = Published();
   ASSERT_EQ(Ports.size(), 2U);
   EXPECT_EQ(Ports[0].Name, u"COM1");
@@ -61,7 +63,7 @@ TEST_F(IsaComPortsTest, RegistersAreReachedOneByteAtATimeAtNotify) {
         Seen.emplace_back(Port, P.Tpl().Current());
       });
   // The scratch register answers the first pattern only: not a UART.
-  EXPECT_EQ(PcUartPublishIsaPorts(PcUartIsaComPorts, 1), 0U);
+  EXPECT_EQ(PcUartPublishIsaPorts(kPcComPorts, 1), 0U);
   P.Io().Release(Claim);
   ASSERT_FALSE(Seen.empty());
   for (const auto &[Port, Tpl] : Seen) {
@@ -73,7 +75,7 @@ TEST_F(IsaComPortsTest, RegistersAreReachedOneByteAtATimeAtNotify) {
 
 TEST_F(IsaComPortsTest, AccessMapsIndicesAndRefusesBadOnes) {
   UartAt(0x3F8);
-  ASSERT_EQ(PcUartPublishIsaPorts(PcUartIsaComPorts, 1), 1U);
+  ASSERT_EQ(PcUartPublishIsaPorts(kPcComPorts, 1), 1U);
   UART_ACCESS_PROTOCOL *Access = Published().at(0).Access;
   EXPECT_EQ(Access->WriteRegister(Access, 3, 0x1B), EFI_SUCCESS);
   EXPECT_EQ(Model(0).LineControl(), 0x1B);
@@ -95,13 +97,33 @@ TEST_F(IsaComPortsTest, APortThatCannotBePublishedIsLeftOutAndReported) {
   for (const auto &[Service, Nth] : Failures) {
     P.Faults().FailCall(Service, Nth, EFI_OUT_OF_RESOURCES);
     P.StatusCodes().Clear();
-    EXPECT_EQ(PcUartPublishIsaPorts(PcUartIsaComPorts, 2), 1U) << Service << " " << Nth;
+    EXPECT_EQ(PcUartPublishIsaPorts(kPcComPorts, 2), 1U) << Service << " " << Nth;
     const std::vector<PUBLISHED> Ports = Published();
     ASSERT_EQ(Ports.size(), 1U);
     EXPECT_EQ(Ports[0].Name, u"COM2");
     EXPECT_EQ(DebugFormats().size(), 1U);
     WithdrawAll();
     P.Faults().ClearFaults();
+  }
+}
+
+// The table the module publishes is the tree's (COMLINK_ISA_COM_PORTS): every
+// entry, in order, as COM<n> with UID n-1.
+TEST_F(IsaComPortsTest, TheModulesTableIsTheTreesPortList) {
+  constexpr UINTN kTableSize = sizeof(PcUartIsaComPorts) / sizeof(PcUartIsaComPorts[0]);
+  for (const UINT16 Base : PcUartIsaComPorts) {
+    UartAt(Base);
+  }
+  EXPECT_EQ(PcUartPublishIsaPorts(PcUartIsaComPorts, kTableSize), kTableSize);
+  const std::vector<PUBLISHED> Ports = Published();
+  ASSERT_EQ(Ports.size(), kTableSize);
+  for (UINTN Index = 0; Index < kTableSize; ++Index) {
+    const std::u16string Name = u"COM" + std::u16string(1, static_cast<char16_t>(u'1' + Index));
+    EXPECT_EQ(Ports[Index].Name, Name);
+    EXPECT_EQ(Ports[Index].Path, PathOf({AcpiNode(0x0501, static_cast<UINT32>(Index))}));
+    const auto Mark = static_cast<UINT8>(0x40 + Index);
+    EXPECT_EQ(Ports[Index].Access->WriteRegister(Ports[Index].Access, 7, Mark), EFI_SUCCESS);
+    EXPECT_EQ(Model(Index).Read(7), Mark) << "COM" << Index + 1 << " reaches its own UART";
   }
 }
 

@@ -2,7 +2,8 @@
 // Copyright (c) 2026 The ComLink Authors
 
 // A platform with ComLinkDxe loaded (entry point run against the emulated
-// system table, COM1 on the I/O bus) and UART controllers to bind to.
+// system table, the debug UART where the tree's settings put it) and UART
+// controllers to bind to.
 #pragma once
 
 #include "Pi/StatusCode.h"
@@ -10,6 +11,7 @@
 #include "Protocol/UartAccess.h"
 #include "Uefi/DevicePath.h"
 #include "Uefi/SystemTable.h"
+#include "emulator/testing/ModuleDebugUart.h"
 #include "emulator/testing/PlatformTest.h"
 #include "emulator/uart/UartAccessProvider.h"
 #include "emulator/uart/UartIoPorts.h"
@@ -98,6 +100,9 @@ class ComLinkTest : public emu::PlatformTest {
 protected:
   void SetUp() override {
     mFlowState = nullptr;
+    if (!emu::ModuleDebugUart::Reachable()) {
+      GTEST_SKIP() << "the tree's debug UART is memory-mapped at a fixed address";
+    }
     ASSERT_TRUE(DebugPorts.Attached());
     ASSERT_EQ(ComLinkDxeEntryPoint(P.ImageHandle(), P.SystemTable()), EFI_SUCCESS);
     Binding = &gComLinkDriverBinding;
@@ -182,7 +187,8 @@ protected:
   }
 
   emu::Uart16550Model DebugUart{P.Clock()};
-  emu::UartIoPorts DebugPorts{P.Io(), emu::UartIoPorts::Com1Base, DebugUart};
+  emu::ModuleDebugUart DebugPath{P};
+  emu::UartIoPorts DebugPorts{P.Io(), emu::ModuleDebugUart::Ports(), DebugUart};
   EFI_DRIVER_BINDING_PROTOCOL *Binding = nullptr;
   std::vector<std::unique_ptr<UartController>> Controllers;
 };

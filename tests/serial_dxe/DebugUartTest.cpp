@@ -3,9 +3,12 @@
 
 #include "ComLinkFixture.h"
 
+#include "PlatformSettings.h"
 #include "emulator/pci/PciConfigSpace.h"
+#include "emulator/testing/ModuleDebugUart.h"
 #include "serial_dxe/DebugUart.h"
 #include "support/PciConfig.h"
+#include "uart16550/Divisor.h"
 
 #include <array>
 
@@ -33,14 +36,13 @@ std::vector<std::pair<UINT8, UINT8>> WritesOf(const emu::Uart16550Model &Uart) {
   return Writes;
 }
 
-DEBUG_UART_SETTINGS ModuleSettings(const DEBUG_UART_PCI_NODE *Path = DebugUartPciPath) {
-  return {DebugUartUseMmio,
-          DebugUartBase,
-          DebugUartBaudRate,
-          DebugUartLineControl,
-          DebugUartFifoControl,
-          DebugUartClock,
-          Path};
+// The searches and sequences are tested on these settings, whatever the tree's are:
+// COM1's 1.8432 MHz clock at 115200 baud (divisor 1), 8N1, FIFOs off.
+constexpr UINT64 kCom1Base = emu::UartIoPorts::Com1Base;
+constexpr PCI_PATH_NODE kNoPciPath[] = {{PciPathEnd, 0, 0}};
+
+DEBUG_UART_SETTINGS Com1Settings(const PCI_PATH_NODE *Path = kNoPciPath) {
+  return {FALSE, kCom1Base, 115200, 0x03, 0x00, 1843200, Path};
 }
 
 class DebugUartTest : public emu::PlatformTest {
@@ -60,7 +62,8 @@ protected:
 
 TEST_F(DebugUartTest, UartAlreadySetSeesOnlyTheTwoLatchWrites) {
   Program(1, 0x03);
-  EXPECT_EQ(DebugUartConstructor(), EFI_SUCCESS);
+  EXPECT_EQ(DebugUartInitialize(Com1Settings()), EFI_SUCCESS);
+  ASSERT_EQ(Com1.Log().size(), 7U);
   const std::vector<UartRegisterAccess> Expected = {
       {Com1.Log()[0].TimeUs, kLcr, false, 0x03, false},
       {Com1.Log()[1].TimeUs, kLcr, false, 0x03, false},
@@ -75,7 +78,7 @@ TEST_F(DebugUartTest, UartAlreadySetSeesOnlyTheTwoLatchWrites) {
 
 TEST_F(DebugUartTest, BreakAndLatchBitsDoNotTakePartInTheComparison) {
   Program(1, 0x43);
-  EXPECT_EQ(DebugUartConstructor(), EFI_SUCCESS);
+  EXPECT_EQ(DebugUartInitialize(Com1Settings()), EFI_SUCCESS);
   const std::vector<std::pair<UINT8, UINT8>> Expected = {{kLcr, 0xC3}, {kLcr, 0x43}};
   EXPECT_EQ(WritesOf(Com1), Expected);
 }
@@ -91,7 +94,7 @@ TEST_F(DebugUartTest, WrongDivisorOrFormatIsReprogrammed) {
   for (const auto &[Divisor, LineControl] :
        std::vector<std::pair<UINT16, UINT8>>{{12, 0x03}, {1, 0x1B}}) {
     Program(Divisor, LineControl);
-    EXPECT_EQ(DebugUartConstructor(), EFI_SUCCESS);
+    EXPECT_EQ(DebugUartInitialize(Com1Settings()), EFI_SUCCESS);
     std::vector<std::pair<UINT8, UINT8>> Writes = WritesOf(Com1);
     ASSERT_GE(Writes.size(), 2U + Reprogram.size());
     Writes.erase(Writes.begin(), Writes.begin() + 2); // the latch read-back
@@ -124,7 +127,7 @@ TEST(DebugUartDrainTest, WaitsForTheTransmitterToDrainBeforeReprogramming) {
   Com1.Write(kLcr, 0x03);
   Com1.Write(0, 'x'); // about a millisecond on the line at 9600 baud
   Com1.ClearLog();
-  EXPECT_EQ(DebugUartConstructor(), EFI_SUCCESS);
+  EXPECT_EQ(DebugUartInitialize(Com1Settings()), EFI_SUCCESS);
   bool SawIdle = false;
   bool LatchBeforeIdle = false;
   size_t BusyPolls = 0;
@@ -159,7 +162,7 @@ TEST_F(DebugUartTest, NeverEmptyTransmitterCostsABoundedWaitAndIsProgrammed) {
     Program(Case.Divisor, 0x03);
     Com1.SetTransmitterStuck(true);
     const UINT64 Stalls = P.Faults().Calls("Stall");
-    EXPECT_EQ(DebugUartConstructor(), EFI_SUCCESS);
+    EXPECT_EQ(DebugUartInitialize(Com1Settings()), EFI_SUCCESS);
     EXPECT_EQ(P.Faults().Calls("Stall") - Stalls, Case.Stalls) << "divisor " << Case.Divisor;
     EXPECT_EQ(Com1.Divisor(), 1);
     EXPECT_EQ(Com1.LineControl(), 0x03);
@@ -184,13 +187,13 @@ protected:
     Bridge.AddPowerManagement(kPmCapability, 3);
   }
 
-  DEBUG_UART_SETTINGS Settings() { return ModuleSettings(Path); }
+  DEBUG_UART_SETTINGS Settings() { return Com1Settings(Path); }
 
   emu::PciConfigSpace Pci{P.Io()};
   emu::PciFunction &Bridge = Pci.AddBridge(nullptr, kBridgeDevice, 0, 1, 1);
   emu::PciFunction &Uart = Pci.AddEndpoint(&Bridge, kUartDevice, 0);
-  DEBUG_UART_PCI_NODE Path[3] = {
-      {kBridgeDevice, 0, kPmControl}, {kUartDevice, 0, kPmControl}, {DebugUartPciPathEnd, 0, 0}};
+  PCI_PATH_NODE Path[3] = {
+      {kBridgeDevice, 0, kPmControl}, {kUartDevice, 0, kPmControl}, {PciPathEnd, 0, 0}};
   emu::Uart16550Model PciUart{P.Clock()};
   emu::UartIoPorts PciPorts{P.Io(), kUartPorts, PciUart};
 };
@@ -244,9 +247,8 @@ TEST_F(PciDebugUartTest, NestedBridgeMustStayInsideItsParentsWindow) {
   Bridge.Set8(PciOffset::SubordinateBus, 2);
   emu::PciFunction &Deep = Pci.AddEndpoint(&Inner, 0x05, 1);
   Deep.SetBar(2, true, 8, 0x1800);
-  DEBUG_UART_PCI_NODE Nested[] = {
-      {kBridgeDevice, 0, 0}, {0x02, 0, 0}, {0x05, 1, 0}, {DebugUartPciPathEnd, 0, 0}};
-  const DEBUG_UART_SETTINGS Deeper = ModuleSettings(Nested);
+  PCI_PATH_NODE Nested[] = {{kBridgeDevice, 0, 0}, {0x02, 0, 0}, {0x05, 1, 0}, {PciPathEnd, 0, 0}};
+  const DEBUG_UART_SETTINGS Deeper = Com1Settings(Nested);
 
   Inner.SetIoWindow(0x1000, 0x1FFF);
   EXPECT_EQ(DebugUartFindBase(Deeper), 0x1800U);
@@ -259,8 +261,8 @@ TEST_F(PciDebugUartTest, NestedBridgeMustStayInsideItsParentsWindow) {
 TEST_F(PciDebugUartTest, UnprogrammedBarGetsTheFixedBase) {
   Bridge.SetIoWindow(0x0000, 0x0FFF);
   Uart.SetBar(0, true, 8, 0);
-  EXPECT_EQ(DebugUartFindBase(Settings()), DebugUartBase);
-  EXPECT_EQ(Uart.Read32(PciOffset::Bar0), DebugUartBase | 0x01);
+  EXPECT_EQ(DebugUartFindBase(Settings()), kCom1Base);
+  EXPECT_EQ(Uart.Read32(PciOffset::Bar0), kCom1Base | 0x01);
 }
 
 TEST_F(PciDebugUartTest, UnprogrammedBarOutsideTheWindowIsLeftAlone) {
@@ -323,8 +325,8 @@ TEST_F(PciDebugUartTest, ThirtyTwoBitIoWindowInsideItsParentIsFollowed) {
 TEST_F(PciDebugUartTest, UartOnBusZeroNeedsNoBridge) {
   emu::PciFunction &Direct = Pci.AddEndpoint(nullptr, 0x03, 1);
   Direct.SetBar(0, true, 8, 0x2F8);
-  const DEBUG_UART_PCI_NODE OnBusZero[] = {{0x03, 1, 0}, {DebugUartPciPathEnd, 0, 0}};
-  EXPECT_EQ(DebugUartFindBase(ModuleSettings(OnBusZero)), 0x2F8U);
+  const PCI_PATH_NODE OnBusZero[] = {{0x03, 1, 0}, {PciPathEnd, 0, 0}};
+  EXPECT_EQ(DebugUartFindBase(Com1Settings(OnBusZero)), 0x2F8U);
   const std::vector<PciConfigAccess> Writes = {
       {0, 0x03, 1, PciOffset::Command, emu::IoWidth::Word, true, 0x0001}};
   EXPECT_EQ(Pci.Writes(), Writes);
@@ -381,7 +383,7 @@ TEST(DebugUartMmioTest, MemoryMappedUartIsProgrammedOrLeftAsItIs) {
   };
   for (const CASE &Case : Cases) {
     std::array<UINT8, 8> Registers = Case.Before;
-    DEBUG_UART_SETTINGS Mmio = ModuleSettings();
+    DEBUG_UART_SETTINGS Mmio = Com1Settings();
     Mmio.UseMmio = TRUE;
     Mmio.Base = reinterpret_cast<UINTN>(Registers.data());
     Mmio.FifoControl = 0xE7;
@@ -389,6 +391,74 @@ TEST(DebugUartMmioTest, MemoryMappedUartIsProgrammedOrLeftAsItIs) {
     EXPECT_EQ(Registers, Case.After);
   }
   EXPECT_EQ(P.Report(), "");
+}
+
+// The module's own settings, as the tree was configured: the UART where they put it
+// (behind the PCI path when there is one) ends at their divisor and line control.
+class DebugUartConstructorTest : public emu::PlatformTest {
+protected:
+  void SetUp() override {
+    if (!emu::ModuleDebugUart::Reachable()) {
+      GTEST_SKIP() << "the tree's debug UART is memory-mapped at a fixed address";
+    }
+    ASSERT_TRUE(Ports.Attached());
+  }
+
+  // The FIFO write that wakes a UART function from D3hot.
+  std::vector<std::pair<UINT8, UINT8>> WakeWrites() const {
+    const std::vector<emu::PciFunction *> &Path = DebugPath.PathFunctions();
+    if (Path.empty() || DebugUartPciPath[Path.size() - 1].PowerStateRegister == 0) {
+      return {};
+    }
+    return {{kFcr, static_cast<UINT8>(DebugUartFifoControl & Fcr::Writable)}};
+  }
+
+  static constexpr UINT16 kDivisor = DivisorRoundedToNearest(DebugUartClock, DebugUartBaudRate);
+  emu::ModuleDebugUart DebugPath{P};
+  emu::Uart16550Model Uart{P.Clock()};
+  emu::UartIoPorts Ports{P.Io(), emu::ModuleDebugUart::Ports(), Uart};
+};
+
+TEST_F(DebugUartConstructorTest, ProgramsTheUartTheTreesSettingsName) {
+  EXPECT_EQ(DebugUartConstructor(), EFI_SUCCESS);
+  EXPECT_EQ(Uart.Divisor(), kDivisor);
+  EXPECT_EQ(Uart.LineControl(), DebugUartLineControl);
+  std::vector<std::pair<UINT8, UINT8>> Expected = WakeWrites();
+  Expected.insert(Expected.end(), {{kLcr, static_cast<UINT8>(Lcr::DivisorLatch)},
+                                   {kDlm, static_cast<UINT8>(kDivisor >> 8)},
+                                   {kDll, static_cast<UINT8>(kDivisor)},
+                                   {kLcr, DebugUartLineControl},
+                                   {kFcr, 0x00},
+                                   {kFcr, static_cast<UINT8>(DebugUartFifoControl & Fcr::Writable)},
+                                   {kMcr, 0x00}});
+  std::vector<std::pair<UINT8, UINT8>> Writes = WritesOf(Uart);
+  // The latch read-back: the latch bit on and off over the reset line control.
+  ASSERT_GE(Writes.size(), Expected.size() + 2);
+  Writes.erase(Writes.begin() + static_cast<std::ptrdiff_t>(WakeWrites().size()),
+               Writes.begin() + static_cast<std::ptrdiff_t>(WakeWrites().size()) + 2);
+  EXPECT_EQ(Writes, Expected);
+  for (size_t Level = 0; Level < DebugPath.PathFunctions().size(); ++Level) {
+    const emu::PciFunction &Function = *DebugPath.PathFunctions()[Level];
+    EXPECT_NE(Function.Command() & emu::PciCommandBit::IoSpace, 0) << "level " << Level;
+    const UINT16 PowerState = DebugUartPciPath[Level].PowerStateRegister;
+    if (PowerState != 0) {
+      EXPECT_EQ(Function.Read16(PowerState) & 0x03, 0) << "level " << Level << " in D0";
+    }
+  }
+}
+
+TEST_F(DebugUartConstructorTest, UartAlreadyAtTheTreesSettingsIsLeftAsItIs) {
+  Uart.Write(kLcr, Lcr::DivisorLatch);
+  Uart.Write(kDll, static_cast<UINT8>(kDivisor));
+  Uart.Write(kDlm, static_cast<UINT8>(kDivisor >> 8));
+  Uart.Write(kLcr, DebugUartLineControl);
+  Uart.ClearLog();
+  EXPECT_EQ(DebugUartConstructor(), EFI_SUCCESS);
+  std::vector<std::pair<UINT8, UINT8>> Expected = WakeWrites();
+  Expected.insert(Expected.end(),
+                  {{kLcr, static_cast<UINT8>(DebugUartLineControl | Lcr::DivisorLatch)},
+                   {kLcr, DebugUartLineControl}});
+  EXPECT_EQ(WritesOf(Uart), Expected);
 }
 
 class PciConfigTest : public emu::PlatformTest {

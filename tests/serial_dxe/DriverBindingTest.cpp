@@ -8,6 +8,7 @@
 #include "Protocol/DebugLevel.h"
 #include "emulator/uart/FlowStateProvider.h"
 #include "serial_dxe/ComponentName.h"
+#include "uart16550/Divisor.h"
 
 #include <algorithm>
 
@@ -40,16 +41,24 @@ TEST_F(DriverEntryTest, InstallsBindingAndBothNameProtocolsOnTheImageHandle) {
   EXPECT_EQ(gComLinkDriverBinding.DriverBindingHandle, P.ImageHandle());
 }
 
-TEST_F(DriverEntryTest, BringsTheDebugUartTo115200EightNoneOne) {
-  EXPECT_EQ(DebugUart.Divisor(), 1);
-  EXPECT_EQ(DebugUart.LineControl(), 0x03);
+// The tree's settings (115200 baud, 8N1 by default), wherever they put the UART.
+TEST_F(DriverEntryTest, BringsTheDebugUartToTheTreesLineSettings) {
+  EXPECT_EQ(DebugUart.Divisor(), DivisorRoundedToNearest(DebugUartClock, DebugUartBaudRate));
+  EXPECT_EQ(DebugUart.LineControl(), DebugUartLineControl);
   EXPECT_EQ(DebugUart.ModemControl(), 0x00);
+  for (const emu::PciFunction *Function : DebugPath.PathFunctions()) {
+    EXPECT_NE(Function->Command() & emu::PciCommandBit::IoSpace, 0);
+  }
 }
 
 TEST(DriverEntryFailureTest, FailedInstallationReturnsItsStatusAndWithdrawsTheLevelProtocol) {
+  if (!emu::ModuleDebugUart::Reachable()) {
+    GTEST_SKIP() << "the tree's debug UART is memory-mapped at a fixed address";
+  }
   emu::Platform P;
+  emu::ModuleDebugUart DebugPath(P);
   emu::Uart16550Model Com1(P.Clock());
-  emu::UartIoPorts Ports(P.Io(), emu::UartIoPorts::Com1Base, Com1);
+  emu::UartIoPorts Ports(P.Io(), emu::ModuleDebugUart::Ports(), Com1);
   P.Faults().FailCall("InstallMultipleProtocolInterfaces", 2, EFI_OUT_OF_RESOURCES);
   EXPECT_EQ(ComLinkDxeEntryPoint(P.ImageHandle(), P.SystemTable()), EFI_OUT_OF_RESOURCES);
   EXPECT_EQ(P.Handles().InterfaceOf(P.ImageHandle(), gEfiDriverBindingProtocolGuid), nullptr);

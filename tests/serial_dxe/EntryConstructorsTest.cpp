@@ -1,16 +1,19 @@
 // SPDX-License-Identifier: BSD-2-Clause
 // Copyright (c) 2026 The ComLink Authors
 
+#include "PlatformSettings.h"
 #include "Protocol/DebugLevel.h"
 #include "Protocol/DriverBinding.h"
 #include "Uefi/SystemTable.h"
 #include "debug_report/dxe/DxeDebugLevel.h"
+#include "emulator/testing/ModuleDebugUart.h"
 #include "emulator/testing/PlatformTest.h"
 #include "emulator/uart/Uart16550Model.h"
 #include "serial_dxe/DriverBinding.h"
 #include "serial_dxe/DriverEntry.h"
 #include "support/dxe/ServiceTables.h"
 #include "testing/ReportedRecords.h"
+#include "uart16550/Divisor.h"
 
 #include <string>
 #include <vector>
@@ -19,7 +22,8 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-constexpr UINT16 kCom1 = 0x3F8;
+constexpr UINT16 kDebugUart = emu::ModuleDebugUart::Ports();
+constexpr UINT16 kModuleDivisor = DivisorRoundedToNearest(DebugUartClock, DebugUartBaudRate);
 
 // The variable service of the platform, and whether the debug-level protocol
 // was already installed when the variable was first asked for.
@@ -36,8 +40,8 @@ EFI_STATUS EFIAPI NotingGetVariable(const CHAR16 *Name, const EFI_GUID *Guid, UI
 }
 
 // The entry point on a fresh platform whose module globals are still unset,
-// with the debug UART on COM1 noting what the library constructors before it
-// had done when it is first touched.
+// with the debug UART where the tree's settings put it noting what the library constructors before
+// it had done when it is first touched.
 class EntryConstructorTest : public emu::PlatformTest {
 protected:
   struct SNAPSHOT {
@@ -49,15 +53,18 @@ protected:
   };
 
   void SetUp() override {
+    if (!emu::ModuleDebugUart::Reachable()) {
+      GTEST_SKIP() << "the tree's debug UART is memory-mapped at a fixed address";
+    }
     Claim = P.Io().Claim(
-        kCom1, 8,
+        kDebugUart, 8,
         [this](UINT16 Port, emu::IoWidth) {
           Note();
-          return static_cast<UINT32>(Com1.Read(Port - kCom1));
+          return static_cast<UINT32>(Com1.Read(Port - kDebugUart));
         },
         [this](UINT16 Port, emu::IoWidth, UINT32 Value) {
           Note();
-          Com1.Write(Port - kCom1, static_cast<UINT8>(Value));
+          Com1.Write(Port - kDebugUart, static_cast<UINT8>(Value));
         });
     ASSERT_NE(Claim, 0);
     gPlatformGetVariable = P.RuntimeServices()->GetVariable;
@@ -72,8 +79,10 @@ protected:
     gRT = nullptr;
   }
   void TearDown() override {
-    P.RuntimeServices()->GetVariable = gPlatformGetVariable;
-    P.Io().Release(Claim);
+    if (Claim != 0) {
+      P.RuntimeServices()->GetVariable = gPlatformGetVariable;
+      P.Io().Release(Claim);
+    }
     PlatformTest::TearDown();
   }
 
@@ -87,6 +96,7 @@ protected:
                    gRT == P.RuntimeServices()};
   }
 
+  emu::ModuleDebugUart DebugPath{P};
   emu::Uart16550Model Com1{P.Clock()};
   int Claim = 0;
   SNAPSHOT AtDebugUart;
@@ -109,8 +119,8 @@ TEST_F(EntryConstructorTest, ConstructorsRunInTheirOrderBeforeTheBindingIsInstal
   EXPECT_FALSE(AtDebugUart.BindingInstalled);
   EXPECT_EQ(P.Handles().InterfaceOf(P.ImageHandle(), gEfiDriverBindingProtocolGuid),
             &gComLinkDriverBinding);
-  EXPECT_EQ(Com1.Divisor(), 1);
-  EXPECT_EQ(Com1.LineControl(), 0x03);
+  EXPECT_EQ(Com1.Divisor(), kModuleDivisor);
+  EXPECT_EQ(Com1.LineControl(), DebugUartLineControl);
   EXPECT_TRUE(test::AssertionTexts(P.StatusCodes()).empty());
 }
 
@@ -125,7 +135,7 @@ TEST_F(EntryConstructorTest, FailingConstructorIsReportedAndLoadingGoesOn) {
             &gComLinkDriverBinding);
   EXPECT_EQ(gRT, P.RuntimeServices());
   EXPECT_TRUE(AtDebugUart.Taken);
-  EXPECT_EQ(Com1.Divisor(), 1);
+  EXPECT_EQ(Com1.Divisor(), kModuleDivisor);
   EXPECT_EQ(P.Faults().Calls("UninstallMultipleProtocolInterfaces"), 0U)
       << "the destructor belongs to a failed start-up only";
 

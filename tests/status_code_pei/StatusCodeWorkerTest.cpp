@@ -2,6 +2,7 @@
 // Copyright (c) 2026 The ComLink Authors
 
 // The worker's classes, gates and lines, byte for byte as COM1 receives them.
+#include "PlatformSettings.h"
 #include "SerialTraceFixture.h"
 
 #include <cstdio>
@@ -203,15 +204,15 @@ TEST(FastPortTest, WorkingUartIsNeverCutShortByTheBound) {
   emu::Uart16550Model Uart(P.Clock());
   UINT64 Reads = 0;
   const int Claim = P.Io().Claim(
-      0x3F8, 8,
+      SerialTracePeiComBase, 8,
       [&](UINT16 Port, emu::IoWidth) {
         if (++Reads % 40 == 0) {
           P.Clock().Advance(1);
         }
-        return static_cast<UINT32>(Uart.Read(Port - 0x3F8));
+        return static_cast<UINT32>(Uart.Read(Port - SerialTracePeiComBase));
       },
       [&](UINT16 Port, emu::IoWidth, UINT32 Value) {
-        Uart.Write(Port - 0x3F8, static_cast<UINT8>(Value));
+        Uart.Write(Port - SerialTracePeiComBase, static_cast<UINT8>(Value));
       });
   ASSERT_NE(Claim, 0);
   ASSERT_EQ(InitializeCom1(), EFI_SUCCESS);

@@ -19,6 +19,8 @@ namespace {
 constexpr UINT8 kLcr = 3;
 constexpr UINT8 kScr = 7;
 
+using COM1_IO = UART_FIXED_PORT_IO<emu::UartIoPorts::Com1Base>;
+
 struct ACCESS {
   UINT8 Index;
   bool IsWrite;
