@@ -5,6 +5,7 @@
 
 #include "Uefi/SystemTable.h"
 #include "support/PciConfig.h"
+#include "support/PciWalk.h"
 #include "support/dxe/ServiceTables.h"
 #include "uart16550/Divisor.h"
 #include "uart16550/LineStatus.h"
@@ -60,10 +61,6 @@ constexpr UINT32 MemoryBarMask = 0xFFFFFFF0;
 constexpr UINT32 IoBarMask = 0xFFFFFFF8;
 constexpr UINT32 BarIsIo = 0x01;
 
-bool IsPathEnd(const PCI_PATH_NODE &Node) {
-  return Node.Device == PciPathEnd;
-}
-
 UINTN NodeAddress(UINTN Bus, const PCI_PATH_NODE &Node, UINTN Register) {
   return PciConfigAddress(Bus, Node.Device, Node.Function, Register);
 }
@@ -110,29 +107,29 @@ bool SetPowerStateD0(UINTN Bus, const PCI_PATH_NODE &Node) {
 // the PCI walk folds away when the build configures no PCI path.
 __attribute__((always_inline)) inline UINT64 FindBase(const DEBUG_UART_SETTINGS &Settings) {
   const PCI_PATH_NODE *Path = Settings.PciPath;
-  if (IsPathEnd(Path[0])) {
+  if (Path[0].Device == PciPathEnd) {
     return Settings.Base;
   }
   const UINT16 DecodeBit = Settings.UseMmio ? PCI_COMMAND::MemorySpace : PCI_COMMAND::IoSpace;
   ADDRESS_WINDOW Current = Settings.UseMmio ? RootMemoryWindow : RootIoWindow;
-  UINTN Bus = 0;
-  UINTN Index = 0;
-  for (; !IsPathEnd(Path[Index + 1]); ++Index) {
-    const PCI_PATH_NODE &Bridge = Path[Index];
-    const UINT8 Secondary =
-        PciConfigRead8(NodeAddress(Bus, Bridge, PCI_CONFIG_REGISTER::SecondaryBus));
-    const UINT8 Subordinate =
-        PciConfigRead8(NodeAddress(Bus, Bridge, PCI_CONFIG_REGISTER::SubordinateBus));
-    if (Secondary == 0 || Secondary > Subordinate) {
-      return 0;
-    }
-    const ADDRESS_WINDOW Forwarded = BridgeWindow(Bus, Bridge, Settings.UseMmio);
+  // Each bridge's bus, for enabling the way down once the UART is found.
+  UINT8 BridgeBus[PciWalkMaxHops];
+  PCI_WALK_FUNCTION Found;
+  const bool Reached = PciWalkPath(Path, Found, [&](const PCI_WALK_FUNCTION &Bridge) {
+    const UINTN Level = Bridge.HopCount - 1;
+    const ADDRESS_WINDOW Forwarded = BridgeWindow(Bridge.Bus, Path[Level], Settings.UseMmio);
     if (!Current.Holds(Forwarded)) {
-      return 0;
+      return false;
     }
     Current = Forwarded;
-    Bus = Secondary;
+    BridgeBus[Level] = Bridge.Bus;
+    return true;
+  });
+  if (!Reached) {
+    return 0;
   }
+  const UINTN Index = Found.HopCount - 1;
+  const UINTN Bus = Found.Bus;
 
   const PCI_PATH_NODE &Uart = Path[Index];
   const UINT32 WantedKind = Settings.UseMmio ? 0 : BarIsIo;
@@ -169,12 +166,9 @@ __attribute__((always_inline)) inline UINT64 FindBase(const DEBUG_UART_SETTINGS 
     WriteBits(DebugUartIo(Base, Settings.UseMmio), FCR_BITS(Settings.FifoControl) & Fcr::Writable);
   }
 
-  Bus = 0;
   for (UINTN Hop = 0; Hop < Index; ++Hop) {
-    const PCI_PATH_NODE &Bridge = Path[Hop];
-    PciConfigOr16(NodeAddress(Bus, Bridge, PCI_CONFIG_REGISTER::Command), DecodeBit);
-    SetPowerStateD0(Bus, Bridge);
-    Bus = PciConfigRead8(NodeAddress(Bus, Bridge, PCI_CONFIG_REGISTER::SecondaryBus));
+    PciConfigOr16(NodeAddress(BridgeBus[Hop], Path[Hop], PCI_CONFIG_REGISTER::Command), DecodeBit);
+    SetPowerStateD0(BridgeBus[Hop], Path[Hop]);
   }
   return Base;
 }

@@ -31,11 +31,8 @@ void WalkBus(PCI_WALK_FUNCTION &Position, PCI_WALK_VISIT Visit, void *Context) {
           PciConfigRead8(PciWalkAddress(Position, PCI_CONFIG_REGISTER::HeaderType));
       if ((HeaderType & PCI_HEADER_TYPE::LayoutMask) == PCI_HEADER_TYPE::Bridge &&
           Depth + 1 < PciWalkMaxHops) {
-        const UINT8 Secondary =
-            PciConfigRead8(PciWalkAddress(Position, PCI_CONFIG_REGISTER::SecondaryBus));
-        const UINT8 Subordinate =
-            PciConfigRead8(PciWalkAddress(Position, PCI_CONFIG_REGISTER::SubordinateBus));
-        if (Secondary > Bus && Secondary <= Subordinate) {
+        const UINT8 Secondary = PciBridgeSecondaryBus(Position);
+        if (Secondary != 0) {
           Position.Bus = Secondary;
           WalkBus(Position, Visit, Context);
         }
@@ -54,6 +51,13 @@ void WalkBus(PCI_WALK_FUNCTION &Position, PCI_WALK_VISIT Visit, void *Context) {
 UINTN PciWalkAddress(const PCI_WALK_FUNCTION &Function, UINTN Register) {
   const PCI_WALK_HOP &Last = Function.Hops[Function.HopCount - 1];
   return PciConfigAddress(Function.Bus, Last.Device, Last.Function, Register);
+}
+
+UINT8 PciBridgeSecondaryBus(const PCI_WALK_FUNCTION &Bridge) {
+  const UINT8 Secondary = PciConfigRead8(PciWalkAddress(Bridge, PCI_CONFIG_REGISTER::SecondaryBus));
+  const UINT8 Subordinate =
+      PciConfigRead8(PciWalkAddress(Bridge, PCI_CONFIG_REGISTER::SubordinateBus));
+  return Secondary > Bridge.Bus && Secondary <= Subordinate ? Secondary : 0;
 }
 
 void PciWalkFunctions(PCI_WALK_VISIT Visit, void *Context) {
