@@ -90,6 +90,9 @@ class Images:
         self.app = os.path.join(x64, "qemu", "PlatformApp.efi")
         self.provider = os.path.join(x64, "PcUartAccessDxe.efi")
         self.all_ports_app = os.path.join(x64, "qemu", "AllPortsApp.efi")
+        self.debug_uart_app = os.path.join(x64, "qemu", "DebugUartApp.efi")
+        # ComLinkDxe with its debug UART behind QEMU's pci-bridge, for the debug-UART boot.
+        self.pci_debug_driver = os.path.join(build, "uefi-x64-pci-debug", "ComLinkDxe.efi")
         self.trace = os.path.join(ia32, "SerialTracePei.efi")
         self.demo = os.path.join(ia32, "qemu", "DemoPei.efi")
         self.harness = os.path.join(ia32, "qemu", "PeiHarness.elf")
@@ -98,9 +101,9 @@ class Images:
 
     def missing(self):
         """Boot files and emulator pieces that are not there."""
-        files = [p for p in (self.driver, self.app, self.provider, self.all_ports_app, self.trace,
-                             self.demo, self.harness, self.xip_writer, self.volume, UBOOT_ROM,
-                             SEABIOS)
+        files = [p for p in (self.driver, self.app, self.provider, self.all_ports_app,
+                             self.debug_uart_app, self.pci_debug_driver, self.trace, self.demo,
+                             self.harness, self.xip_writer, self.volume, UBOOT_ROM, SEABIOS)
                  if not os.path.exists(p)]
         tools = [t for t in ("qemu-system-i386", "qemu-system-x86_64", "timeout", "mcopy")
                  if shutil.which(t) is None]

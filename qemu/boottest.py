@@ -17,6 +17,7 @@ sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(HERE, "..", "tools"))
 import allports  # noqa: E402
 import boot  # noqa: E402
+import debuguart  # noqa: E402
 from fwpack import ffs, modules as fwmodules  # noqa: E402
 
 EXPECTED = os.path.join(HERE, "expected")
@@ -393,12 +394,38 @@ def test_all_ports(images, out):
             % (tail(console, 30), capture))
 
 
+def test_debug_uart_behind_bridge(images, out):
+    """A ComLinkDxe whose debug UART is the pci-serial behind QEMU's pci-bridge (the
+    uefi-x64-pci-debug tree): the application turns I/O decoding off in both, loads the
+    driver and reads back what its set-up left: decoding on, divisor 1, line control 0x03,
+    modem control 0. The line the application then writes to the UART reaches the host."""
+    rc, console, line = debuguart.run(images.debug_uart_app, images.pci_debug_driver, out)
+    capture = os.path.join(out, "debug-uart-com1.txt")
+    require(rc != 124, "the debug-UART boot hung: no reset within %d s. Last COM1 lines:\n%s\n"
+            "(see %s)" % (debuguart.TIMEOUT_S, tail(console), capture))
+    require(debuguart.BEGIN_LINE in console, "the debug-UART application never started. Last "
+            "COM1 lines:\n%s\n(see %s)" % (tail(console), capture))
+    after = re.search(debuguart.AFTER_LOAD, console)
+    arrived = debuguart.MARKED_LINE in line
+    divisor, line_control = (int(after.group(1)), int(after.group(2), 16)) if after else (0, 0)
+    print("debug-uart behind a bridge: divisor %d, line control 0x%02x, the marked line %s" % (
+        divisor, line_control, "reached the host" if arrived else "did NOT reach the host"))
+    require(after is not None, "the application did not read the UART back after loading "
+            "ComLinkDxe; its last lines:\n%s\n(see %s)" % (tail(console, 30), capture))
+    require((divisor, line_control) == (1, 0x03), "divisor 1 and line control 0x03 expected "
+            "after ComLinkDxe's set-up (see %s)" % capture)
+    require(arrived, "the marked line is not among what the host read from the UART: %r" %
+            line[-200:])
+    require(debuguart.PASS_LINE in console, "the debug-UART application did not pass:\n%s\n"
+            "(see %s)" % (tail(console, 30), capture))
+
+
 TESTS = [test_pei_notification, test_pei_variable_first, test_pei_oversized_variable,
          test_pei_gates_and_levels,
          test_pei_no_variable, test_pei_without_rsc_handler, test_pei_without_pcd,
          test_pei_log_between_module_lines, test_pei_bad_input, test_pei_flash_is_read_only,
          test_pei_volume_refusals, test_pei_pe32_volume, test_dxe,
-         test_dxe_level_from_uboot_shell, test_all_ports]
+         test_dxe_level_from_uboot_shell, test_all_ports, test_debug_uart_behind_bridge]
 
 
 def main():
