@@ -398,7 +398,7 @@ def test_debug_uart_behind_bridge(images, out):
     """A ComLinkDxe whose debug UART is the pci-serial behind QEMU's pci-bridge (the
     uefi-x64-pci-debug tree): the application turns I/O decoding off in both, loads the
     driver and reads back what its set-up left: decoding on, divisor 1, line control 0x03,
-    modem control 0. The line the application then writes to the UART reaches the host."""
+    modem control 0, FIFOs off. The line the application then writes to the UART reaches the host."""
     rc, console, line = debuguart.run(images.debug_uart_app, images.pci_debug_driver, out)
     capture = os.path.join(out, "debug-uart-com1.txt")
     require(rc != 124, "the debug-UART boot hung: no reset within %d s. Last COM1 lines:\n%s\n"

@@ -32,6 +32,7 @@ struct UART_STATE {
   UINT16 Divisor;
   UINT8 LineControl;
   UINT8 ModemControl;
+  bool FifosOn; // IIR shows what FCR last set
 };
 
 struct FOUND {
@@ -80,12 +81,13 @@ UART_STATE ReadState(UINT16 Base) {
   const UINT8 High = UartRead(Base, UartDivisorHigh);
   UartWrite(Base, UART_REGISTER::LineControl, LineControl);
   return {static_cast<UINT16>(High << 8 | Low), LineControl,
-          UartRead(Base, UART_REGISTER::ModemControl)};
+          UartRead(Base, UART_REGISTER::ModemControl),
+          IIR_BITS(UartRead(Base, UART_REGISTER::FifoControl)).Any(Iir::FifosEnabled)};
 }
 
 void PrintState(const CHAR8 *When, const UART_STATE &State) {
-  Print("app: debug UART %a: divisor %d, line control 0x%02x, modem control 0x%02x\n", When,
-        State.Divisor, State.LineControl, State.ModemControl);
+  Print("app: debug UART %a: divisor %d, line control 0x%02x, modem control 0x%02x, FIFOs %a\n",
+        When, State.Divisor, State.LineControl, State.ModemControl, State.FifosOn ? "on" : "off");
 }
 
 // Bytes the UART took.
@@ -123,6 +125,8 @@ void CheckAfterLoad(const PCI_WALK_FUNCTION &Uart, UINT16 Base, CHECKS &Checks) 
   Checks.That(After.LineControl == (DebugUartLineControl & Lcr::LineFormat),
               "the driver programmed line control");
   Checks.That(After.ModemControl == 0, "the driver cleared modem control");
+  Checks.That(After.FifosOn == ((DebugUartFifoControl & Fcr::Enable) != 0),
+              "the driver wrote FIFO control");
   Checks.That(WriteLine(Base, MarkedLine, sizeof(MarkedLine) - 1) == sizeof(MarkedLine) - 1,
               "the marked line went out through the debug UART");
 }
@@ -151,6 +155,8 @@ extern "C" EFI_STATUS EFIAPI DebugUartAppMain(EFI_HANDLE ImageHandle,
   }
   const auto Base = static_cast<UINT16>(Bar & PCI_BAR::IoMask);
   Print("app: debug UART at I/O 0x%04x\n", Base);
+  // FIFOs on, so that the set-up's FIFO control writes show.
+  UartWrite(Base, UART_REGISTER::FifoControl, Fcr::Enable);
   PrintState("before ComLinkDxe loaded", ReadState(Base));
 
   // The set-up must enter the bridge and turn decoding on itself.
