@@ -1,14 +1,15 @@
 # SPDX-License-Identifier: BSD-2-Clause
 # Copyright (c) 2026 The ComLink Authors
-"""TE images: a PE32 image with its DOS, PE and optional headers replaced by a
-40-byte header. Everything from the section table on keeps its bytes, so the
-image's RVA r lies at (TE header) + 40 - StrippedSize + r and its relocations
-still apply."""
+"""TE images: a PE32 image with its DOS, PE and optional headers, and the
+padding the linker left between the section table and the first section,
+replaced by a 40-byte header and the section table. The sections keep their
+bytes, so the image's RVA r lies at (TE header) + 40 - StrippedSize + r and its
+relocations still apply."""
 
 import struct
 
 from fwpack import FwpackError
-from fwpack.pe import DIRECTORY_BASE_RELOCATION, DIRECTORY_DEBUG, PeImage
+from fwpack.pe import DIRECTORY_BASE_RELOCATION, DIRECTORY_DEBUG, SECTION_HEADER_SIZE, PeImage
 
 TE_SIGNATURE = b"VZ"
 TE_HEADER_SIZE = 40
@@ -16,9 +17,16 @@ TE_HEADER = struct.Struct("<2sHBBHIIQIIII")
 assert TE_HEADER.size == TE_HEADER_SIZE
 
 
+def first_section(pe):
+    """The address of the first section: where the section table must end in the TE form."""
+    return min((s.virtual_address for s in pe.sections), default=pe.headers_end)
+
+
 def stripped_size(pe):
-    """The bytes the TE header replaces: everything before the section table."""
-    return pe.section_table
+    """The bytes the TE header replaces: everything before the section table, and as much of
+    the padding after it as puts the table right below the first section."""
+    return max(pe.section_table,
+               first_section(pe) - SECTION_HEADER_SIZE * len(pe.sections))
 
 
 def image_base_at(pe, te_address):
@@ -40,13 +48,17 @@ def convert(pe, te_address=None):
         if section.raw_size and section.raw_pointer < pe.headers_end:
             raise FwpackError("%s: section %s begins inside the headers" %
                               (pe.name, section.name))
+    for index, (rva, size) in enumerate(pe.directories):
+        if size and rva < first_section(pe):
+            raise FwpackError("%s: data directory %d lies in the headers" % (pe.name, index))
     if te_address is not None:
         pe = PeImage(pe.rebased(image_base_at(pe, te_address)), pe.name)
     header = TE_HEADER.pack(TE_SIGNATURE, pe.machine, len(pe.sections), pe.subsystem, stripped,
                             pe.entry_point, pe.base_of_code, pe.image_base,
                             *pe.directory(DIRECTORY_BASE_RELOCATION),
                             *pe.directory(DIRECTORY_DEBUG))
-    return header + pe.data[stripped:]
+    table_end = stripped + SECTION_HEADER_SIZE * len(pe.sections)
+    return header + pe.data[pe.section_table:pe.headers_end] + pe.data[table_end:]
 
 
 class TeImage:

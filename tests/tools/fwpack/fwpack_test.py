@@ -100,16 +100,35 @@ class TeTest(unittest.TestCase):
         address = 0xFFE01000
         image = te.convert(pe, address)
         header = te.TeImage(image)
-        self.assertEqual(header.stripped_size, pe.section_table)
-        self.assertEqual(len(image), len(pe.data) - pe.section_table + te.TE_HEADER_SIZE)
+        # The headers and the padding behind the section table are gone; the table lies
+        # right below the first section.
+        self.assertEqual(header.stripped_size, TEXT_RVA - 80)
+        self.assertEqual(len(image), len(pe.data) - TEXT_RVA + te.TE_HEADER_SIZE + 80)
         self.assertEqual(image[te.TE_HEADER_SIZE:te.TE_HEADER_SIZE + 80],
                          pe.data[pe.section_table:pe.section_table + 80])
+        as_linked = te.convert(pe)
+        self.assertEqual(as_linked[header.offset_of(TEXT_RVA):], pe.data[TEXT_RVA:])
         self.assertEqual(header.entry_point, TEXT_RVA)
         self.assertEqual(header.relocation_directory, (RELOC_RVA, 12))
         # The fixed-up address must name the byte where the target lies in flash.
         value = fixup_value(image, header.offset_of(FIXUP_RVA))
         self.assertEqual(value, address + header.offset_of(TARGET_RVA))
         self.assertEqual(header.image_base, address + 40 - header.stripped_size)
+
+    def test_stripped_size_without_padding_and_refusals(self):
+        # A section table that ends where the first section begins: nothing to drop but headers.
+        image = bytearray(make_image())
+        sections = 0x58 + 224
+        struct.pack_into("<I", image, sections + 12, sections + 80)
+        struct.pack_into("<I", image, 0x58 + 20, sections + 80)
+        struct.pack_into("<I", image, 0x58 + 16, sections + 80)
+        pe = PeImage(bytes(image))
+        self.assertEqual(te.TeImage(te.convert(pe)).stripped_size, pe.section_table)
+        # A directory in the dropped bytes would point at nothing.
+        image = bytearray(make_image())
+        struct.pack_into("<II", image, 0x58 + 96 + 8 * 6, sections + 100, 28)
+        with self.assertRaisesRegex(FwpackError, "directory 6"):
+            te.convert(PeImage(bytes(image)))
 
     def test_relocations_still_apply_to_the_te_image(self):
         first = te.TeImage(te.convert(PeImage(make_image()), 0x100000))
