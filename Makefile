@@ -97,6 +97,7 @@ test-tools:
 	PYTHONPATH=tools python3 -m unittest discover -s tests/tools/dist -p '*_test.py'
 	groff -man -ww -z tools/debugcfg/debugcfg.1
 	PYTHONPATH=tools python3 -m unittest discover -s tests/tools/fwpack -p '*_test.py'
+	PYTHONPATH=tools python3 -m unittest discover -s tests/tools/imagecheck -p '*_test.py'
 
 # Tools written elsewhere read what fwpack made; the signed driver boots.
 test-fwpack: fv

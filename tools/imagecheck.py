@@ -8,6 +8,7 @@ image version.
   imagecheck.py [--version PROJECT_VERSION] IMAGE:ARCH[:xip|:te]...
 """
 import os
+import re
 import struct
 import subprocess
 import sys
@@ -20,6 +21,30 @@ GOALS = {"ComLinkDxe.efi": 16384, "PcUartAccessDxe.efi": 10240, "SerialTracePei.
          "SerialTracePei.te": 6656}
 # The worker's deepest stack in temporary RAM, by path.
 STACK_GOALS = {"printing": 640, "with assertion reports": 1536}
+
+
+# A contribution in the section list of lld-link's map: " 0001:000014cc 00000004H .data  CODE".
+MAP_CONTRIBUTION = re.compile(r"^ [0-9a-f]{4}:[0-9a-f]{8} ([0-9a-f]{8})H (\S+)")
+
+
+def writable_data(map_text):
+    """(name, bytes) of each non-empty .data or .bss contribution a link map lists."""
+    found = []
+    for line in map_text.splitlines():
+        match = MAP_CONTRIBUTION.match(line)
+        if match and match.group(2).startswith((".data", ".bss")) and int(match.group(1), 16):
+            found.append((match.group(2), int(match.group(1), 16)))
+    return found
+
+
+def map_errors(path):
+    """An image that executes in place has its .data merged into .text, so its link map, beside
+    it, is where writable data still shows."""
+    map_path = os.path.splitext(path)[0] + ".map"
+    if not os.path.exists(map_path):
+        return [f"no link map {os.path.basename(map_path)}: writable data cannot be checked"]
+    return [f"{size} bytes of {name} in the image: an image in flash has no global data"
+            for name, size in writable_data(open(map_path).read())]
 
 
 def check(path, arch, xip):
@@ -64,6 +89,8 @@ def check(path, arch, xip):
                 errors.append(f"section {name} is writable: an image in flash has no global data")
     if xip and size_of_headers > struct.unpack_from("<I", data, sections + 12)[0]:
         errors.append("headers overlap the first section")
+    if xip:
+        errors += map_errors(path)
     return errors
 
 
