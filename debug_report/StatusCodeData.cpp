@@ -41,8 +41,8 @@ void FillStatusCodeHeader(EFI_STATUS_CODE_DATA *Header, const EFI_GUID *DataType
                    sizeof(EFI_GUID));
 }
 
-void FillStatusCodeData(EFI_STATUS_CODE_DATA *Header, const EFI_GUID *DataType, const void *Data,
-                        UINTN DataSize) {
+[[gnu::noinline]] void FillStatusCodeData(EFI_STATUS_CODE_DATA *Header, const EFI_GUID *DataType,
+                                          const void *Data, UINTN DataSize) {
   FillStatusCodeHeader(Header, DataType, DataSize);
   auto *Payload = reinterpret_cast<UINT8 *>(Header) + StatusCodeDataHeaderSize;
   // Null data with a size is reported as zeros, never as stale memory.

@@ -34,7 +34,7 @@ EFI_STATUS OpenPciIo(EFI_HANDLE Controller, EFI_PCI_IO_PROTOCOL **PciIo) {
   return Status;
 }
 
-void ClosePciIo(EFI_HANDLE Controller, EFI_HANDLE User) {
+[[gnu::noinline]] void ClosePciIo(EFI_HANDLE Controller, EFI_HANDLE User) {
   gBS->CloseProtocol(Controller, &gEfiPciIoProtocolGuid, Agent(), User);
 }
 
@@ -105,8 +105,8 @@ EFI_STATUS StartSinglePort(const CARD_START &Start) {
   return Status;
 }
 
-EFI_STATUS AddChild(const CARD_START &Start, const EFI_DEVICE_PATH_PROTOCOL *ParentPath,
-                    UINTN Index) {
+[[gnu::noinline]] EFI_STATUS AddChild(const CARD_START &Start,
+                                      const EFI_DEVICE_PATH_PROTOCOL *ParentPath, UINTN Index) {
   PC_UART_PORT *Port = PciSerialNewPort(Start.Serial, Start.PciIo, Index);
   if (Port == nullptr) {
     return EFI_OUT_OF_RESOURCES;
@@ -135,7 +135,7 @@ EFI_STATUS AddChild(const CARD_START &Start, const EFI_DEVICE_PATH_PROTOCOL *Par
 }
 
 // Children made before a failure are withdrawn again.
-EFI_STATUS StartChildren(const CARD_START &Start) {
+[[gnu::noinline]] EFI_STATUS StartChildren(const CARD_START &Start) {
   VOID *ParentPath = nullptr;
   EFI_STATUS Status = gBS->OpenProtocol(Start.Controller, &gEfiDevicePathProtocolGuid, &ParentPath,
                                         Agent(), Start.Controller, EFI_OPEN_PROTOCOL_GET_PROTOCOL);

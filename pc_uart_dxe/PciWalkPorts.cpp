@@ -21,8 +21,8 @@ constexpr UINTN PathCapacity = sizeof(ACPI_HID_DEVICE_PATH) +
                                PciWalkMaxHops * sizeof(PCI_DEVICE_PATH) +
                                sizeof(CONTROLLER_DEVICE_PATH) + sizeof(EFI_END_DEVICE_PATH);
 
-EFI_DEVICE_PATH_PROTOCOL *WalkedPortPath(const PCI_WALK_FUNCTION &Function, bool MultiPort,
-                                         UINTN Port) {
+[[gnu::noinline]] EFI_DEVICE_PATH_PROTOCOL *WalkedPortPath(const PCI_WALK_FUNCTION &Function,
+                                                           bool MultiPort, UINTN Port) {
   UINT8 Path[PathCapacity];
   UINTN Length = 0;
   const auto Append = [&](const void *Node, UINTN Size) {
@@ -50,7 +50,7 @@ EFI_DEVICE_PATH_PROTOCOL *WalkedPortPath(const PCI_WALK_FUNCTION &Function, bool
   return static_cast<EFI_DEVICE_PATH_PROTOCOL *>(AllocateCopyPool(Length, Path));
 }
 
-void PublishFunction(const PCI_WALK_FUNCTION &Function, void *Context) {
+[[gnu::noinline]] void PublishFunction(const PCI_WALK_FUNCTION &Function, void *Context) {
   PCI_SERIAL_HEADER Header;
   auto *Dwords = reinterpret_cast<UINT32 *>(&Header);
   for (UINTN Index = 0; Index < PciSerialHeaderDwords; ++Index) {

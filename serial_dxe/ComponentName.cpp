@@ -24,7 +24,7 @@ constexpr NAME_TABLE_ENTRY DriverNameTable[] = {
 // Lookups want the exact tag; adds accept a Language that begins with it.
 enum class TAG_MATCH : UINT8 { Exact, Prefix };
 
-UINTN TagLength(const CHAR8 *Tag) {
+[[gnu::always_inline]] UINTN TagLength(const CHAR8 *Tag) {
   UINTN Length = 0;
   while (Tag[Length] != '\0' && Tag[Length] != Rfc4646Separator) {
     ++Length;
@@ -62,7 +62,7 @@ bool LanguageSupported(const CHAR8 *Language, const CHAR8 *SupportedLanguages, B
 }
 
 // An entry's tag (up to NUL or ';') equals the first characters of Language.
-bool EntryMatches(const NAME_TABLE_ENTRY &Entry, const CHAR8 *Language) {
+[[gnu::always_inline]] bool EntryMatches(const NAME_TABLE_ENTRY &Entry, const CHAR8 *Language) {
   return AsciiStrnCmp(Entry.Language, Language, TagLength(Entry.Language)) == 0;
 }
 
@@ -76,8 +76,9 @@ bool IsIso639Instance(const void *This) {
   return This == &gComLinkComponentName;
 }
 
-EFI_STATUS GetDriverNameFor(const void *This, const CHAR8 *SupportedLanguages,
-                            const CHAR8 *Language, CHAR16 **DriverName) {
+[[gnu::always_inline]] EFI_STATUS GetDriverNameFor(const void *This,
+                                                   const CHAR8 *SupportedLanguages,
+                                                   const CHAR8 *Language, CHAR16 **DriverName) {
   return NameTableLookup(Language, SupportedLanguages, DriverNameTable,
                          const_cast<const CHAR16 **>(DriverName), IsIso639Instance(This));
 }
@@ -87,9 +88,9 @@ bool IsComLinkSerialIo(const EFI_SERIAL_IO_PROTOCOL *SerialIo) {
   return SerialIo->Reset == gSerialDeviceTemplate.SerialIo.Reset;
 }
 
-EFI_STATUS GetControllerNameFor(const void *This, const CHAR8 *SupportedLanguages,
-                                EFI_HANDLE ControllerHandle, EFI_HANDLE ChildHandle,
-                                const CHAR8 *Language, CHAR16 **ControllerName) {
+[[gnu::always_inline]] EFI_STATUS
+GetControllerNameFor(const void *This, const CHAR8 *SupportedLanguages, EFI_HANDLE ControllerHandle,
+                     EFI_HANDLE ChildHandle, const CHAR8 *Language, CHAR16 **ControllerName) {
   if (ChildHandle == nullptr) {
     return EFI_UNSUPPORTED;
   }

@@ -8,7 +8,7 @@
 SERIAL_FLOW_STATE_PROTOCOL *mFlowState = nullptr;
 
 namespace {
-UINT8 *FlowTable() {
+[[gnu::noinline]] UINT8 *FlowTable() {
   return mFlowState == nullptr ? nullptr : mFlowState->GetTable(mFlowState);
 }
 
@@ -27,7 +27,7 @@ UINT8 GetFlowChar(const SERIAL_DEVICE *Device, FLOW_SIDE Side) {
 
 // With the shared protocol found but no table behind it, the record's copy is
 // written: that is the copy GetFlowChar reads then, so the state stays coherent.
-void SetFlowChar(SERIAL_DEVICE *Device, UINT8 Character, FLOW_SIDE Side) {
+[[gnu::always_inline]] void SetFlowChar(SERIAL_DEVICE *Device, UINT8 Character, FLOW_SIDE Side) {
   if (UINT8 *Table = FlowTable(); Table != nullptr) {
     Table[TableOffset(Device, Side)] = Character;
   } else if (Side == FLOW_SIDE::Sent) {
@@ -62,7 +62,7 @@ EFI_STATUS ArmFlowStateNotify(SERIAL_DEVICE *Device) {
   return EFI_SUCCESS;
 }
 
-EFI_STATUS CloseFlowStateNotify(SERIAL_DEVICE *Device) {
+[[gnu::always_inline]] EFI_STATUS CloseFlowStateNotify(SERIAL_DEVICE *Device) {
   if (Device->FlowStateNotifyEvent == nullptr) {
     return EFI_SUCCESS;
   }

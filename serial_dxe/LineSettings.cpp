@@ -32,7 +32,7 @@ constexpr LCR_BITS ParityBits[] = {LCR_BITS(),
                                    Lcr::ParityEnable | Lcr::StickParity,
                                    Lcr::ParityEnable | Lcr::StickParity | Lcr::EvenParity};
 
-UINT64 RoundToStandardRate(UINT64 BaudRate) {
+[[gnu::noinline]] UINT64 RoundToStandardRate(UINT64 BaudRate) {
   UINT64 Rounded = StandardBaudRates[0];
   for (UINT32 Rate : StandardBaudRates) {
     if (Rate <= BaudRate) {
@@ -48,7 +48,7 @@ EFI_STATUS RejectAttribute(UINT32 Line, const CHAR8 *Format, UINT32 Value) {
 }
 
 // Rewrites the child's UART node in place and tells the path's consumers.
-EFI_STATUS PublishUartNode(SERIAL_DEVICE *Device) {
+[[gnu::noinline]] EFI_STATUS PublishUartNode(SERIAL_DEVICE *Device) {
   if (Device->Handle == nullptr) {
     return EFI_SUCCESS;
   }

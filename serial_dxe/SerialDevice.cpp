@@ -69,7 +69,7 @@ SERIAL_DEVICE *SERIAL_DEVICE_FROM_SERIAL_IO(EFI_SERIAL_IO_PROTOCOL *SerialIo) {
   return Device;
 }
 
-UINT8 *SerialUartNodeInPath(const SERIAL_DEVICE *Device) {
+[[gnu::always_inline]] UINT8 *SerialUartNodeInPath(const SERIAL_DEVICE *Device) {
   const UINTN ParentSize =
       Device->ParentDevicePath == nullptr ? 0 : GetDevicePathSize(Device->ParentDevicePath);
   if (Device->DevicePath == nullptr || ParentSize < sizeof(EFI_DEVICE_PATH_PROTOCOL)) {

@@ -24,8 +24,8 @@ constexpr UINT64 WriteBudgetFactor = 17000000;
 // which keeps its time-out.
 constexpr UINT32 CtsWaitSteps = 6;
 
-void ReportSerialCode(const SERIAL_DEVICE *Device, EFI_STATUS_CODE_TYPE Type,
-                      EFI_STATUS_CODE_VALUE Operation) {
+[[gnu::always_inline]] void ReportSerialCode(const SERIAL_DEVICE *Device, EFI_STATUS_CODE_TYPE Type,
+                                             EFI_STATUS_CODE_VALUE Operation) {
   ReportStatusCodeWithDevicePath(Type, EFI_PERIPHERAL_SERIAL_PORT | Operation, Device->DevicePath);
 }
 
@@ -50,7 +50,7 @@ EFI_STATUS PumpLoopback(SERIAL_DEVICE *Device) {
   return EFI_SUCCESS;
 }
 
-void ReceiveByte(SERIAL_DEVICE *Device, LSR_BITS LineStatus) {
+[[gnu::noinline]] void ReceiveByte(SERIAL_DEVICE *Device, LSR_BITS LineStatus) {
   if (ReceiveErrorSeen(LineStatus)) {
     ReportSerialCode(Device, EFI_ERROR_CODE, EFI_P_EC_INPUT_ERROR);
   }
@@ -109,7 +109,7 @@ LSR_BITS DeviceLineStatus(SERIAL_DEVICE *Device) {
   return ReadLineStatus(DeviceUart(Device), Device->ReceiveErrorsKept);
 }
 
-LSR_BITS WaitLineStatus(SERIAL_DEVICE *Device, LSR_BITS Wanted) {
+[[gnu::always_inline]] LSR_BITS WaitLineStatus(SERIAL_DEVICE *Device, LSR_BITS Wanted) {
   LSR_BITS LineStatus = DeviceLineStatus(Device);
   for (UINT32 Waits = 0; !LineStatus.Any(Wanted);) {
     SerialStallStep();

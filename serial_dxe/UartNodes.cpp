@@ -12,7 +12,7 @@ namespace {
 constexpr UINTN FlowControlMapOffset = 20;
 } // namespace
 
-bool IsUsableUartNode(const EFI_DEVICE_PATH_PROTOCOL *Node) {
+[[gnu::noinline]] bool IsUsableUartNode(const EFI_DEVICE_PATH_PROTOCOL *Node) {
   if (DevicePathType(Node) != MESSAGING_DEVICE_PATH || DevicePathSubType(Node) != MSG_UART_DP ||
       DevicePathNodeLength(Node) != sizeof(UART_DEVICE_PATH)) {
     return false;

@@ -14,24 +14,24 @@ constexpr UINTN TypeOffset = 0;
 constexpr UINTN SubTypeOffset = 1;
 constexpr UINTN LengthOffset = 2;
 
-const UINT8 *NodeBytes(const void *Node) {
+[[gnu::always_inline]] const UINT8 *NodeBytes(const void *Node) {
   DebugAssert(Node != nullptr, "Node != ((void *) 0)");
   return static_cast<const UINT8 *>(Node);
 }
 
 } // namespace
 
-UINT8 DevicePathType(const void *Node) {
+[[gnu::always_inline]] UINT8 DevicePathType(const void *Node) {
   const UINT8 *Bytes = NodeBytes(Node);
   return Bytes == nullptr ? 0 : Bytes[TypeOffset];
 }
 
-UINT8 DevicePathSubType(const void *Node) {
+[[gnu::always_inline]] UINT8 DevicePathSubType(const void *Node) {
   const UINT8 *Bytes = NodeBytes(Node);
   return Bytes == nullptr ? 0 : Bytes[SubTypeOffset];
 }
 
-UINTN DevicePathNodeLength(const void *Node) {
+[[gnu::always_inline]] UINTN DevicePathNodeLength(const void *Node) {
   const UINT8 *Bytes = NodeBytes(Node);
   return Bytes == nullptr ? 0 : ReadUnaligned16(Bytes + LengthOffset);
 }

@@ -48,7 +48,7 @@ UINTN AsciiStrLen(const CHAR8 *String) {
   return CountCharacters(String, MaximumAsciiStringLength);
 }
 
-UINTN AsciiStrSize(const CHAR8 *String) {
+[[gnu::always_inline]] UINTN AsciiStrSize(const CHAR8 *String) {
   const UINTN Length = AsciiStrLen(String);
   return String == nullptr ? 0 : Length + 1;
 }

@@ -40,7 +40,7 @@ UINT32 ReadUnaligned24(const void *Buffer) {
 UINT32 ReadUnaligned32(const void *Buffer) {
   return Load<UINT32>(Buffer);
 }
-UINT64 ReadUnaligned64(const void *Buffer) {
+[[gnu::always_inline]] UINT64 ReadUnaligned64(const void *Buffer) {
   return Load<UINT64>(Buffer);
 }
 UINT32 WriteUnaligned32(void *Buffer, UINT32 Value) {

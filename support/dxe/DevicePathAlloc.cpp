@@ -14,7 +14,8 @@ constexpr EFI_DEVICE_PATH_PROTOCOL EndOnlyPath = {
 
 } // namespace
 
-EFI_DEVICE_PATH_PROTOCOL *DuplicateDevicePath(const EFI_DEVICE_PATH_PROTOCOL *DevicePath) {
+[[gnu::always_inline]] EFI_DEVICE_PATH_PROTOCOL *
+DuplicateDevicePath(const EFI_DEVICE_PATH_PROTOCOL *DevicePath) {
   const UINTN Size = GetDevicePathSize(DevicePath);
   if (Size == 0) {
     return nullptr;
@@ -22,8 +23,9 @@ EFI_DEVICE_PATH_PROTOCOL *DuplicateDevicePath(const EFI_DEVICE_PATH_PROTOCOL *De
   return static_cast<EFI_DEVICE_PATH_PROTOCOL *>(AllocateCopyPool(Size, DevicePath));
 }
 
-EFI_DEVICE_PATH_PROTOCOL *AppendDevicePath(const EFI_DEVICE_PATH_PROTOCOL *FirstDevicePath,
-                                           const EFI_DEVICE_PATH_PROTOCOL *SecondDevicePath) {
+[[gnu::always_inline]] EFI_DEVICE_PATH_PROTOCOL *
+AppendDevicePath(const EFI_DEVICE_PATH_PROTOCOL *FirstDevicePath,
+                 const EFI_DEVICE_PATH_PROTOCOL *SecondDevicePath) {
   if (FirstDevicePath == nullptr) {
     return DuplicateDevicePath(SecondDevicePath != nullptr ? SecondDevicePath : &EndOnlyPath);
   }
