@@ -43,8 +43,10 @@ def map_errors(path):
     map_path = os.path.splitext(path)[0] + ".map"
     if not os.path.exists(map_path):
         return [f"no link map {os.path.basename(map_path)}: writable data cannot be checked"]
+    with open(map_path) as link_map:
+        found = writable_data(link_map.read())
     return [f"{size} bytes of {name} in the image: an image in flash has no global data"
-            for name, size in writable_data(open(map_path).read())]
+            for name, size in found]
 
 
 def check(path, arch, xip):
