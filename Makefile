@@ -24,8 +24,8 @@ DIST_TAR    := $(BUILD)/dist/$(DIST_NAME).tar.gz
 SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null || echo 0)
 
 .PHONY: all bootstrap $(TREES) tools fv sign install dist dist-check test licence-check test-host \
-        test-settings test-tools test-fwpack image-check test-boot demo bench fuzz coverage format format-check tidy \
-        clean
+        test-settings test-tools test-fwpack image-check c-headers test-boot demo bench fuzz coverage \
+        format format-check tidy clean
 
 all: $(TREES) fv
 
@@ -41,7 +41,8 @@ tools: bootstrap
 	@cmake --preset tools -B $(BUILD)/tools >/dev/null
 	@$(CMAKE_BUILD) $(BUILD)/tools -j$(JOBS) --target debugcfg
 
-test: licence-check all test-host test-settings test-tools test-fwpack image-check test-boot dist-check
+test: licence-check all test-host test-settings test-tools test-fwpack image-check c-headers test-boot \
+      dist-check
 
 licence-check:
 	python3 tools/licencecheck.py
@@ -102,6 +103,10 @@ test-tools:
 # Tools written elsewhere read what fwpack made; the signed driver boots.
 test-fwpack: fv
 	python3 tests/tools/fwpack/independent_check.py --build $(BUILD)
+
+# Platform C code: the public headers as C99 (and older C++) with every compiler and target.
+c-headers:
+	@tests/include/c_headers.sh $(BUILD)/c-headers
 
 image-check: fv
 	python3 tools/imagecheck.py --version $(VERSION) $(BUILD)/uefi-x64/ComLinkDxe.efi:x64 \

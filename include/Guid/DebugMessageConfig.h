@@ -5,45 +5,55 @@
 // from record to debug level mask that every reader of the variable shares.
 #pragma once
 
-#include "Uefi/Base.h"
+#include "../Uefi/Base.h"
 
-inline constexpr EFI_GUID gDebugMessageConfigGuid = {
+COMLINK_CONSTANT EFI_GUID gDebugMessageConfigGuid = {
     0x091AAE73, 0x6D75, 0x479E, {0x8D, 0x16, 0x8E, 0x38, 0xD8, 0xC8, 0x58, 0xC6}};
 
-inline constexpr CHAR16 DEBUG_MESSAGE_CONFIG_VARIABLE_NAME[] = u"DebugMessageConfig";
+// u"DebugMessageConfig", spelt so that C99 (which has no UTF-16 literals) reads it too.
+COMLINK_CONSTANT CHAR16 DEBUG_MESSAGE_CONFIG_VARIABLE_NAME[] = {
+    'D', 'e', 'b', 'u', 'g', 'M', 'e', 's', 's', 'a', 'g', 'e', 'C', 'o', 'n', 'f', 'i', 'g', 0};
 
-inline constexpr UINTN DEBUG_MESSAGE_CONFIG_SWITCH_COUNT = 17;
+#define DEBUG_MESSAGE_CONFIG_SWITCH_COUNT ((UINTN)17)
 
-struct DEBUG_MESSAGE_CONFIG {
+typedef struct DEBUG_MESSAGE_CONFIG {
   UINT8 Preset;            // mask selector, used while CustomSelection is 0
   UINT8 PeiProgressOutput; // PEI console gates: non-zero is on
   UINT8 PeiErrorOutput;
   UINT8 PeiOtherOutput;
   UINT8 CustomSelection; // non-zero: the mask is the OR of the switched-on levels
   UINT8 LevelSwitch[DEBUG_MESSAGE_CONFIG_SWITCH_COUNT];
-};
-static_assert(sizeof(DEBUG_MESSAGE_CONFIG) == 22 && alignof(DEBUG_MESSAGE_CONFIG) == 1);
-static_assert(__builtin_offsetof(DEBUG_MESSAGE_CONFIG, PeiProgressOutput) == 1);
-static_assert(__builtin_offsetof(DEBUG_MESSAGE_CONFIG, PeiErrorOutput) == 2);
-static_assert(__builtin_offsetof(DEBUG_MESSAGE_CONFIG, PeiOtherOutput) == 3);
-static_assert(__builtin_offsetof(DEBUG_MESSAGE_CONFIG, CustomSelection) == 4);
-static_assert(__builtin_offsetof(DEBUG_MESSAGE_CONFIG, LevelSwitch) == 5);
+} DEBUG_MESSAGE_CONFIG;
+COMLINK_STATIC_ASSERT(sizeof(DEBUG_MESSAGE_CONFIG) == 22, "DEBUG_MESSAGE_CONFIG size");
+COMLINK_STATIC_ASSERT(COMLINK_OFFSETOF(DEBUG_MESSAGE_CONFIG, Preset) == 0, "Preset");
+COMLINK_STATIC_ASSERT(COMLINK_OFFSETOF(DEBUG_MESSAGE_CONFIG, PeiProgressOutput) == 1,
+                      "PeiProgressOutput");
+COMLINK_STATIC_ASSERT(COMLINK_OFFSETOF(DEBUG_MESSAGE_CONFIG, PeiErrorOutput) == 2,
+                      "PeiErrorOutput");
+COMLINK_STATIC_ASSERT(COMLINK_OFFSETOF(DEBUG_MESSAGE_CONFIG, PeiOtherOutput) == 3,
+                      "PeiOtherOutput");
+COMLINK_STATIC_ASSERT(COMLINK_OFFSETOF(DEBUG_MESSAGE_CONFIG, CustomSelection) == 4,
+                      "CustomSelection");
+COMLINK_STATIC_ASSERT(COMLINK_OFFSETOF(DEBUG_MESSAGE_CONFIG, LevelSwitch) == 5, "LevelSwitch");
+#ifdef __cplusplus
+static_assert(alignof(DEBUG_MESSAGE_CONFIG) == 1, "DEBUG_MESSAGE_CONFIG alignment");
+#endif
 
-inline constexpr UINTN DEBUG_MESSAGE_CONFIG_SIZE = sizeof(DEBUG_MESSAGE_CONFIG);
+#define DEBUG_MESSAGE_CONFIG_SIZE ((UINTN)sizeof(DEBUG_MESSAGE_CONFIG))
 
 // Masks of the presets 0 to 4; every higher preset selects no message at all.
-inline constexpr UINT32 DebugMessageConfigPresetMasks[] = {0x8800004F, 0x00000040, 0x80000000,
+COMLINK_CONSTANT UINT32 DebugMessageConfigPresetMasks[] = {0x8800004F, 0x00000040, 0x80000000,
                                                            0x00000002, 0xFFFFFFCF};
-inline constexpr UINTN DEBUG_MESSAGE_CONFIG_PRESET_COUNT =
-    sizeof(DebugMessageConfigPresetMasks) / sizeof(DebugMessageConfigPresetMasks[0]);
+#define DEBUG_MESSAGE_CONFIG_PRESET_COUNT                                                          \
+  ((UINTN)(sizeof(DebugMessageConfigPresetMasks) / sizeof(DebugMessageConfigPresetMasks[0])))
 
-struct DEBUG_MESSAGE_CONFIG_LEVEL {
+typedef struct DEBUG_MESSAGE_CONFIG_LEVEL {
   UINT32 Bit;
   const CHAR8 *Name;
-};
+} DEBUG_MESSAGE_CONFIG_LEVEL;
 
 // LevelSwitch[i] selects DebugMessageConfigLevels[i].Bit. No other bit can be chosen one by one.
-inline constexpr DEBUG_MESSAGE_CONFIG_LEVEL
+COMLINK_CONSTANT DEBUG_MESSAGE_CONFIG_LEVEL
     DebugMessageConfigLevels[DEBUG_MESSAGE_CONFIG_SWITCH_COUNT] = {
         {0x00000001, "INIT"},     {0x00000002, "WARN"}, {0x00000004, "LOAD"},
         {0x00000008, "FS"},       {0x00000040, "INFO"}, {0x00000080, "DISPATCH"},
@@ -52,17 +62,23 @@ inline constexpr DEBUG_MESSAGE_CONFIG_LEVEL
         {0x00080000, "EVENT"},    {0x00100000, "GCD"},  {0x00200000, "CACHE"},
         {0x00400000, "VERBOSE"},  {0x80000000, "ERROR"}};
 
-constexpr UINT32 DebugMessageConfigToMask(const DEBUG_MESSAGE_CONFIG &Record) {
-  if (Record.CustomSelection == 0) {
-    return Record.Preset < DEBUG_MESSAGE_CONFIG_PRESET_COUNT
-               ? DebugMessageConfigPresetMasks[Record.Preset]
+COMLINK_INLINE UINT32 DebugMessageConfigToMask(const DEBUG_MESSAGE_CONFIG *Record) {
+  if (Record->CustomSelection == 0) {
+    return Record->Preset < DEBUG_MESSAGE_CONFIG_PRESET_COUNT
+               ? DebugMessageConfigPresetMasks[Record->Preset]
                : 0;
   }
   UINT32 Mask = 0;
   for (UINTN Index = 0; Index < DEBUG_MESSAGE_CONFIG_SWITCH_COUNT; Index++) {
-    if (Record.LevelSwitch[Index] != 0) {
+    if (Record->LevelSwitch[Index] != 0) {
       Mask |= DebugMessageConfigLevels[Index].Bit;
     }
   }
   return Mask;
 }
+
+#ifdef __cplusplus
+constexpr UINT32 DebugMessageConfigToMask(const DEBUG_MESSAGE_CONFIG &Record) {
+  return DebugMessageConfigToMask(&Record);
+}
+#endif

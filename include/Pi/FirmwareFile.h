@@ -4,7 +4,7 @@
 // Files of a firmware file system and their sections.
 #pragma once
 
-#include "Uefi/Base.h"
+#include "../Uefi/Base.h"
 
 using EFI_FV_FILETYPE = UINT8;
 using EFI_SECTION_TYPE = UINT8;

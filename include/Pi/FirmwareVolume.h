@@ -4,7 +4,7 @@
 // Firmware volume header, block map and extended header.
 #pragma once
 
-#include "Uefi/Base.h"
+#include "../Uefi/Base.h"
 
 inline constexpr UINT32 EFI_FVH_SIGNATURE = 0x4856465F; // "_FVH"
 inline constexpr UINT8 EFI_FVH_REVISION = 0x02;

@@ -4,11 +4,11 @@
 // PEI services table in PI member order, PPI and notify descriptors.
 #pragma once
 
-#include "Pi/FirmwareFile.h"
-#include "Pi/StatusCode.h"
-#include "Uefi/Base.h"
-#include "Uefi/MemoryTypes.h"
-#include "Uefi/TableHeader.h"
+#include "../Pi/FirmwareFile.h"
+#include "../Pi/StatusCode.h"
+#include "../Uefi/Base.h"
+#include "../Uefi/MemoryTypes.h"
+#include "../Uefi/TableHeader.h"
 
 inline constexpr UINT64 PEI_SERVICES_SIGNATURE = 0x5652455320494550ULL; // "PEI SERV"
 inline constexpr UINT32 PEI_SPECIFICATION_MAJOR_REVISION = 1;

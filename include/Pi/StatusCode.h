@@ -4,7 +4,7 @@
 // Status-code types, values, the extended-data header and the data-type GUIDs.
 #pragma once
 
-#include "Uefi/Base.h"
+#include "../Uefi/Base.h"
 
 using EFI_STATUS_CODE_TYPE = UINT32;
 using EFI_STATUS_CODE_VALUE = UINT32;

@@ -4,7 +4,7 @@
 // PCD database access during PEI, in PI member order.
 #pragma once
 
-#include "Uefi/Base.h"
+#include "../Uefi/Base.h"
 
 inline constexpr EFI_GUID gEfiPeiPcdPpiGuid = {
     0x01F34D25, 0x4DE2, 0x23AD, {0x3F, 0xF3, 0x36, 0x35, 0x3F, 0xF3, 0x23, 0xF1}};

@@ -4,7 +4,7 @@
 // Read-only access to UEFI variables during PEI.
 #pragma once
 
-#include "Uefi/Base.h"
+#include "../Uefi/Base.h"
 
 inline constexpr EFI_GUID gEfiPeiReadOnlyVariable2PpiGuid = {
     0x2AB86EF5, 0xECB5, 0x4134, {0xB5, 0x56, 0x38, 0x54, 0xCA, 0x1F, 0xE1, 0xB4}};

@@ -4,9 +4,9 @@
 // Status-code router PPI: lets a PEIM receive every status code reported in PEI.
 #pragma once
 
-#include "Pi/PeiServices.h"
-#include "Pi/StatusCode.h"
-#include "Uefi/Base.h"
+#include "../Pi/PeiServices.h"
+#include "../Pi/StatusCode.h"
+#include "../Uefi/Base.h"
 
 inline constexpr EFI_GUID gEfiPeiRscHandlerPpiGuid = {
     0x0065D394, 0x9951, 0x4144, {0x82, 0xA3, 0x0A, 0xFC, 0x85, 0x79, 0xC2, 0x51}};

@@ -4,7 +4,7 @@
 // UEFI component name protocol (ISO 639-2 language codes such as "eng").
 #pragma once
 
-#include "Uefi/Base.h"
+#include "../Uefi/Base.h"
 
 inline constexpr EFI_GUID gEfiComponentNameProtocolGuid = {
     0x107A772C, 0xD5E1, 0x11D4, {0x9A, 0x46, 0x00, 0x90, 0x27, 0x3F, 0xC1, 0x4D}};

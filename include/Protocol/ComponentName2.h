@@ -4,7 +4,7 @@
 // UEFI component name 2 protocol (RFC 4646 language tags such as "en-US").
 #pragma once
 
-#include "Uefi/Base.h"
+#include "../Uefi/Base.h"
 
 inline constexpr EFI_GUID gEfiComponentName2ProtocolGuid = {
     0x6A7A5CFF, 0xE8D9, 0x4F70, {0xBA, 0xDA, 0x75, 0xAB, 0x30, 0x25, 0xCE, 0x14}};

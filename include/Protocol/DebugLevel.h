@@ -4,17 +4,17 @@
 // Protocol through which other software reads or replaces a module's debug level mask.
 #pragma once
 
-#include "Uefi/Base.h"
+#include "../Uefi/Base.h"
 
-inline constexpr EFI_GUID gDebugLevelProtocolGuid = {
+COMLINK_CONSTANT EFI_GUID gDebugLevelProtocolGuid = {
     0x4C8A2451, 0xC207, 0x405B, {0x96, 0x94, 0x99, 0xEA, 0x13, 0x25, 0x13, 0x41}};
 
-inline constexpr UINT64 DEBUG_LEVEL_PROTOCOL_REVISION = 0x00010000;
+#define DEBUG_LEVEL_PROTOCOL_REVISION 0x00010000ULL
 
-struct DEBUG_LEVEL_PROTOCOL;
+typedef struct DEBUG_LEVEL_PROTOCOL DEBUG_LEVEL_PROTOCOL;
 
-using DEBUG_LEVEL_GET_LEVEL = EFI_STATUS(EFIAPI *)(DEBUG_LEVEL_PROTOCOL *This, UINT64 *Level);
-using DEBUG_LEVEL_SET_LEVEL = EFI_STATUS(EFIAPI *)(DEBUG_LEVEL_PROTOCOL *This, UINT64 Level);
+typedef EFI_STATUS(EFIAPI *DEBUG_LEVEL_GET_LEVEL)(DEBUG_LEVEL_PROTOCOL *This, UINT64 *Level);
+typedef EFI_STATUS(EFIAPI *DEBUG_LEVEL_SET_LEVEL)(DEBUG_LEVEL_PROTOCOL *This, UINT64 Level);
 
 struct DEBUG_LEVEL_PROTOCOL {
   UINT64 Revision;
@@ -22,7 +22,10 @@ struct DEBUG_LEVEL_PROTOCOL {
   DEBUG_LEVEL_SET_LEVEL SetLevel;
 };
 
-static_assert(sizeof(DEBUG_LEVEL_PROTOCOL) == (sizeof(void *) == 8 ? 24 : 16));
-static_assert(__builtin_offsetof(DEBUG_LEVEL_PROTOCOL, GetLevel) == 8);
-static_assert(__builtin_offsetof(DEBUG_LEVEL_PROTOCOL, SetLevel) ==
-              (sizeof(void *) == 8 ? 16 : 12));
+COMLINK_STATIC_ASSERT(sizeof(DEBUG_LEVEL_PROTOCOL) == (sizeof(void *) == 8 ? 24 : 16),
+                      "DEBUG_LEVEL_PROTOCOL size");
+COMLINK_STATIC_ASSERT(COMLINK_OFFSETOF(DEBUG_LEVEL_PROTOCOL, Revision) == 0, "Revision");
+COMLINK_STATIC_ASSERT(COMLINK_OFFSETOF(DEBUG_LEVEL_PROTOCOL, GetLevel) == 8, "GetLevel");
+COMLINK_STATIC_ASSERT(COMLINK_OFFSETOF(DEBUG_LEVEL_PROTOCOL, SetLevel) ==
+                          (sizeof(void *) == 8 ? 16 : 12),
+                      "SetLevel");

@@ -4,7 +4,7 @@
 // Device path node header, node type and subtype numbers, and the protocol GUID.
 #pragma once
 
-#include "Uefi/Base.h"
+#include "../Uefi/Base.h"
 
 inline constexpr EFI_GUID gEfiDevicePathProtocolGuid = {
     0x09576E91, 0x6D3F, 0x11D2, {0x8E, 0x39, 0x00, 0xA0, 0xC9, 0x69, 0x72, 0x3B}};

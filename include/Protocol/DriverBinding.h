@@ -4,8 +4,8 @@
 // UEFI driver binding protocol.
 #pragma once
 
-#include "Protocol/DevicePath.h"
-#include "Uefi/Base.h"
+#include "../Protocol/DevicePath.h"
+#include "../Uefi/Base.h"
 
 inline constexpr EFI_GUID gEfiDriverBindingProtocolGuid = {
     0x18A031AB, 0xB443, 0x4D1A, {0xA5, 0xC0, 0x0C, 0x09, 0x26, 0x1E, 0x9F, 0x71}};

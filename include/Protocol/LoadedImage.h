@@ -4,9 +4,9 @@
 // UEFI loaded image protocol.
 #pragma once
 
-#include "Protocol/DevicePath.h"
-#include "Uefi/Base.h"
-#include "Uefi/SystemTable.h"
+#include "../Protocol/DevicePath.h"
+#include "../Uefi/Base.h"
+#include "../Uefi/SystemTable.h"
 
 inline constexpr EFI_GUID gEfiLoadedImageProtocolGuid = {
     0x5B1B31A1, 0x9562, 0x11D2, {0x8E, 0x3F, 0x00, 0xA0, 0xC9, 0x69, 0x72, 0x3B}};

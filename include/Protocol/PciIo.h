@@ -5,8 +5,8 @@
 // space, DMA mappings and attributes.
 #pragma once
 
-#include "Uefi/Base.h"
-#include "Uefi/MemoryTypes.h"
+#include "../Uefi/Base.h"
+#include "../Uefi/MemoryTypes.h"
 
 inline constexpr EFI_GUID gEfiPciIoProtocolGuid = {
     0x4CF5B200, 0x68B8, 0x4CA5, {0x9E, 0xEC, 0xB2, 0x3E, 0x3F, 0x50, 0x02, 0x9A}};

@@ -4,8 +4,8 @@
 // Status-code runtime protocol: the DXE destination of status codes.
 #pragma once
 
-#include "Pi/StatusCode.h"
-#include "Uefi/Base.h"
+#include "../Pi/StatusCode.h"
+#include "../Uefi/Base.h"
 
 inline constexpr EFI_GUID gEfiStatusCodeRuntimeProtocolGuid = {
     0xD2B2B828, 0x0826, 0x48A7, {0xB3, 0xDF, 0x98, 0x3C, 0x00, 0x60, 0x24, 0xF0}};

@@ -1,65 +1,74 @@
 // SPDX-License-Identifier: BSD-2-Clause
 // Copyright (c) 2026 The ComLink Authors
 
-// Fundamental UEFI types, status values and calling convention, shared by
-// every build (firmware x64/IA-32 and host x64/IA-32).
+// Fundamental UEFI types, status values and calling convention, shared by every build (firmware
+// x64/IA-32 and host x64/IA-32) and by platform code written in C99 or C++.
 #pragma once
 
-using UINT8 = unsigned char;
-using UINT16 = unsigned short;
-using UINT32 = unsigned int;
-using UINT64 = unsigned long long;
-using INT8 = signed char;
-using INT16 = short;
-using INT32 = int;
-using INT64 = long long;
-using UINTN = __UINTPTR_TYPE__;
-using INTN = __INTPTR_TYPE__;
-using CHAR8 = char;
-using CHAR16 = char16_t;
-using BOOLEAN = unsigned char;
-using VOID = void;
+#include "Language.h"
 
-static_assert(sizeof(UINT64) == 8 && sizeof(UINT32) == 4 && sizeof(UINT16) == 2);
-static_assert(sizeof(UINTN) == sizeof(void *) && sizeof(CHAR16) == 2);
+typedef unsigned char UINT8;
+typedef unsigned short UINT16;
+typedef unsigned int UINT32;
+typedef unsigned long long UINT64;
+typedef signed char INT8;
+typedef short INT16;
+typedef int INT32;
+typedef long long INT64;
+typedef __UINTPTR_TYPE__ UINTN;
+typedef __INTPTR_TYPE__ INTN;
+typedef char CHAR8;
+#ifdef __cplusplus
+typedef char16_t CHAR16;
+#else
+// C99 has no char16_t; this has its size and alignment.
+typedef unsigned short CHAR16;
+#endif
+typedef unsigned char BOOLEAN;
+typedef void VOID;
 
-inline constexpr BOOLEAN TRUE = 1;
-inline constexpr BOOLEAN FALSE = 0;
+COMLINK_STATIC_ASSERT(sizeof(UINT64) == 8 && sizeof(UINT32) == 4 && sizeof(UINT16) == 2,
+                      "fixed-width types");
+COMLINK_STATIC_ASSERT(sizeof(UINTN) == sizeof(void *) && sizeof(CHAR16) == 2,
+                      "pointer-width and character types");
+
+#define TRUE ((BOOLEAN)1)
+#define FALSE ((BOOLEAN)0)
 
 // x86-64 UEFI uses the Microsoft ABI; host builds use it too so that the same
 // function-pointer tables run with the firmware's calling convention.
 #if defined(__x86_64__)
 #define EFIAPI __attribute__((ms_abi))
-using EFI_VA_LIST = __builtin_ms_va_list;
+typedef __builtin_ms_va_list EFI_VA_LIST;
 #define EFI_VA_START(List, Last) __builtin_ms_va_start(List, Last)
 #define EFI_VA_ARG(List, Type) __builtin_va_arg(List, Type)
 #define EFI_VA_END(List) __builtin_ms_va_end(List)
 #else
 #define EFIAPI
-using EFI_VA_LIST = __builtin_va_list;
+typedef __builtin_va_list EFI_VA_LIST;
 #define EFI_VA_START(List, Last) __builtin_va_start(List, Last)
 #define EFI_VA_ARG(List, Type) __builtin_va_arg(List, Type)
 #define EFI_VA_END(List) __builtin_va_end(List)
 #endif
 
-using EFI_STATUS = UINTN;
-using RETURN_STATUS = UINTN;
-using EFI_HANDLE = void *;
-using EFI_EVENT = void *;
-using EFI_TPL = UINTN;
-using EFI_LBA = UINT64;
-using EFI_PHYSICAL_ADDRESS = UINT64;
-using EFI_VIRTUAL_ADDRESS = UINT64;
+typedef UINTN EFI_STATUS;
+typedef UINTN RETURN_STATUS;
+typedef void *EFI_HANDLE;
+typedef void *EFI_EVENT;
+typedef UINTN EFI_TPL;
+typedef UINT64 EFI_LBA;
+typedef UINT64 EFI_PHYSICAL_ADDRESS;
+typedef UINT64 EFI_VIRTUAL_ADDRESS;
 
-struct EFI_GUID {
+typedef struct EFI_GUID {
   UINT32 Data1;
   UINT16 Data2;
   UINT16 Data3;
   UINT8 Data4[8];
-};
-static_assert(sizeof(EFI_GUID) == 16);
+} EFI_GUID;
+COMLINK_STATIC_ASSERT(sizeof(EFI_GUID) == 16, "EFI_GUID size");
 
-struct EFI_TIME {
+typedef struct EFI_TIME {
   UINT16 Year;
   UINT8 Month;
   UINT8 Day;
@@ -71,71 +80,63 @@ struct EFI_TIME {
   INT16 TimeZone;
   UINT8 Daylight;
   UINT8 Pad2;
-};
-static_assert(sizeof(EFI_TIME) == 16);
+} EFI_TIME;
+COMLINK_STATIC_ASSERT(sizeof(EFI_TIME) == 16, "EFI_TIME size");
 
-inline constexpr UINTN MAX_BIT = UINTN{1} << (sizeof(UINTN) * 8 - 1);
-inline constexpr UINTN MAX_ADDRESS = ~UINTN{0};
+#define MAX_BIT ((UINTN)1 << (sizeof(UINTN) * 8 - 1))
+#define MAX_ADDRESS (~(UINTN)0)
 
-constexpr EFI_STATUS EncodeError(UINTN Code) {
-  return MAX_BIT | Code;
-}
-constexpr EFI_STATUS EncodeOemError(UINTN Code) {
-  return MAX_BIT | (MAX_BIT >> 2) | Code;
-}
-constexpr EFI_STATUS EncodeWarning(UINTN Code) {
-  return Code;
-}
-constexpr bool EFI_ERROR(EFI_STATUS Status) {
-  return (Status & MAX_BIT) != 0;
-}
+#define ENCODE_ERROR(Code) ((EFI_STATUS)(MAX_BIT | (Code)))
+#define ENCODE_OEM_ERROR(Code) ((EFI_STATUS)(MAX_BIT | (MAX_BIT >> 2) | (Code)))
+#define ENCODE_WARNING(Code) ((EFI_STATUS)(Code))
+#define EFI_ERROR(Status) (((Status)&MAX_BIT) != 0)
 
-inline constexpr EFI_STATUS EFI_SUCCESS = 0;
-inline constexpr EFI_STATUS EFI_LOAD_ERROR = EncodeError(1);
-inline constexpr EFI_STATUS EFI_INVALID_PARAMETER = EncodeError(2);
-inline constexpr EFI_STATUS EFI_UNSUPPORTED = EncodeError(3);
-inline constexpr EFI_STATUS EFI_BAD_BUFFER_SIZE = EncodeError(4);
-inline constexpr EFI_STATUS EFI_BUFFER_TOO_SMALL = EncodeError(5);
-inline constexpr EFI_STATUS EFI_NOT_READY = EncodeError(6);
-inline constexpr EFI_STATUS EFI_DEVICE_ERROR = EncodeError(7);
-inline constexpr EFI_STATUS EFI_WRITE_PROTECTED = EncodeError(8);
-inline constexpr EFI_STATUS EFI_OUT_OF_RESOURCES = EncodeError(9);
-inline constexpr EFI_STATUS EFI_VOLUME_CORRUPTED = EncodeError(10);
-inline constexpr EFI_STATUS EFI_VOLUME_FULL = EncodeError(11);
-inline constexpr EFI_STATUS EFI_NO_MEDIA = EncodeError(12);
-inline constexpr EFI_STATUS EFI_MEDIA_CHANGED = EncodeError(13);
-inline constexpr EFI_STATUS EFI_NOT_FOUND = EncodeError(14);
-inline constexpr EFI_STATUS EFI_ACCESS_DENIED = EncodeError(15);
-inline constexpr EFI_STATUS EFI_NO_RESPONSE = EncodeError(16);
-inline constexpr EFI_STATUS EFI_NO_MAPPING = EncodeError(17);
-inline constexpr EFI_STATUS EFI_TIMEOUT = EncodeError(18);
-inline constexpr EFI_STATUS EFI_NOT_STARTED = EncodeError(19);
-inline constexpr EFI_STATUS EFI_ALREADY_STARTED = EncodeError(20);
-inline constexpr EFI_STATUS EFI_ABORTED = EncodeError(21);
-inline constexpr EFI_STATUS EFI_ICMP_ERROR = EncodeError(22);
-inline constexpr EFI_STATUS EFI_TFTP_ERROR = EncodeError(23);
-inline constexpr EFI_STATUS EFI_PROTOCOL_ERROR = EncodeError(24);
-inline constexpr EFI_STATUS EFI_INCOMPATIBLE_VERSION = EncodeError(25);
-inline constexpr EFI_STATUS EFI_SECURITY_VIOLATION = EncodeError(26);
-inline constexpr EFI_STATUS EFI_CRC_ERROR = EncodeError(27);
-inline constexpr EFI_STATUS EFI_END_OF_MEDIA = EncodeError(28);
-inline constexpr EFI_STATUS EFI_END_OF_FILE = EncodeError(31);
-inline constexpr EFI_STATUS EFI_INVALID_LANGUAGE = EncodeError(32);
-inline constexpr EFI_STATUS EFI_COMPROMISED_DATA = EncodeError(33);
-inline constexpr EFI_STATUS EFI_IP_ADDRESS_CONFLICT = EncodeError(34);
-inline constexpr EFI_STATUS EFI_HTTP_ERROR = EncodeError(35);
+#define EFI_SUCCESS ((EFI_STATUS)0)
+#define EFI_LOAD_ERROR ENCODE_ERROR(1)
+#define EFI_INVALID_PARAMETER ENCODE_ERROR(2)
+#define EFI_UNSUPPORTED ENCODE_ERROR(3)
+#define EFI_BAD_BUFFER_SIZE ENCODE_ERROR(4)
+#define EFI_BUFFER_TOO_SMALL ENCODE_ERROR(5)
+#define EFI_NOT_READY ENCODE_ERROR(6)
+#define EFI_DEVICE_ERROR ENCODE_ERROR(7)
+#define EFI_WRITE_PROTECTED ENCODE_ERROR(8)
+#define EFI_OUT_OF_RESOURCES ENCODE_ERROR(9)
+#define EFI_VOLUME_CORRUPTED ENCODE_ERROR(10)
+#define EFI_VOLUME_FULL ENCODE_ERROR(11)
+#define EFI_NO_MEDIA ENCODE_ERROR(12)
+#define EFI_MEDIA_CHANGED ENCODE_ERROR(13)
+#define EFI_NOT_FOUND ENCODE_ERROR(14)
+#define EFI_ACCESS_DENIED ENCODE_ERROR(15)
+#define EFI_NO_RESPONSE ENCODE_ERROR(16)
+#define EFI_NO_MAPPING ENCODE_ERROR(17)
+#define EFI_TIMEOUT ENCODE_ERROR(18)
+#define EFI_NOT_STARTED ENCODE_ERROR(19)
+#define EFI_ALREADY_STARTED ENCODE_ERROR(20)
+#define EFI_ABORTED ENCODE_ERROR(21)
+#define EFI_ICMP_ERROR ENCODE_ERROR(22)
+#define EFI_TFTP_ERROR ENCODE_ERROR(23)
+#define EFI_PROTOCOL_ERROR ENCODE_ERROR(24)
+#define EFI_INCOMPATIBLE_VERSION ENCODE_ERROR(25)
+#define EFI_SECURITY_VIOLATION ENCODE_ERROR(26)
+#define EFI_CRC_ERROR ENCODE_ERROR(27)
+#define EFI_END_OF_MEDIA ENCODE_ERROR(28)
+#define EFI_END_OF_FILE ENCODE_ERROR(31)
+#define EFI_INVALID_LANGUAGE ENCODE_ERROR(32)
+#define EFI_COMPROMISED_DATA ENCODE_ERROR(33)
+#define EFI_IP_ADDRESS_CONFLICT ENCODE_ERROR(34)
+#define EFI_HTTP_ERROR ENCODE_ERROR(35)
 // PI: a service that exists but cannot answer yet (0xA0000002 on IA-32).
-inline constexpr EFI_STATUS EFI_NOT_AVAILABLE_YET = EncodeOemError(2);
+#define EFI_NOT_AVAILABLE_YET ENCODE_OEM_ERROR(2)
 
-inline constexpr EFI_STATUS EFI_WARN_UNKNOWN_GLYPH = EncodeWarning(1);
-inline constexpr EFI_STATUS EFI_WARN_DELETE_FAILURE = EncodeWarning(2);
-inline constexpr EFI_STATUS EFI_WARN_WRITE_FAILURE = EncodeWarning(3);
-inline constexpr EFI_STATUS EFI_WARN_BUFFER_TOO_SMALL = EncodeWarning(4);
-inline constexpr EFI_STATUS EFI_WARN_STALE_DATA = EncodeWarning(5);
-inline constexpr EFI_STATUS EFI_WARN_FILE_SYSTEM = EncodeWarning(6);
-inline constexpr EFI_STATUS EFI_WARN_RESET_REQUIRED = EncodeWarning(7);
+#define EFI_WARN_UNKNOWN_GLYPH ENCODE_WARNING(1)
+#define EFI_WARN_DELETE_FAILURE ENCODE_WARNING(2)
+#define EFI_WARN_WRITE_FAILURE ENCODE_WARNING(3)
+#define EFI_WARN_BUFFER_TOO_SMALL ENCODE_WARNING(4)
+#define EFI_WARN_STALE_DATA ENCODE_WARNING(5)
+#define EFI_WARN_FILE_SYSTEM ENCODE_WARNING(6)
+#define EFI_WARN_RESET_REQUIRED ENCODE_WARNING(7)
 
-inline constexpr EFI_TPL TPL_APPLICATION = 4;
-inline constexpr EFI_TPL TPL_CALLBACK = 8;
-inline constexpr EFI_TPL TPL_NOTIFY = 16;
-inline constexpr EFI_TPL TPL_HIGH_LEVEL = 31;
+#define TPL_APPLICATION ((EFI_TPL)4)
+#define TPL_CALLBACK ((EFI_TPL)8)
+#define TPL_NOTIFY ((EFI_TPL)16)
+#define TPL_HIGH_LEVEL ((EFI_TPL)31)

@@ -4,8 +4,8 @@
 // Device path node layouts. Nodes are byte-packed: they follow each other with no padding.
 #pragma once
 
-#include "Protocol/DevicePath.h"
-#include "Uefi/Base.h"
+#include "../Protocol/DevicePath.h"
+#include "../Uefi/Base.h"
 
 #pragma pack(push, 1)
 

@@ -4,7 +4,7 @@
 // Memory types and allocation kinds shared by boot services and PEI services.
 #pragma once
 
-#include "Uefi/Base.h"
+#include "../Uefi/Base.h"
 
 enum EFI_MEMORY_TYPE : UINT32 {
   EfiReservedMemoryType,

@@ -4,9 +4,9 @@
 // UEFI system table, boot services and runtime services, in UEFI member order.
 #pragma once
 
-#include "Uefi/Base.h"
-#include "Uefi/MemoryTypes.h"
-#include "Uefi/TableHeader.h"
+#include "../Uefi/Base.h"
+#include "../Uefi/MemoryTypes.h"
+#include "../Uefi/TableHeader.h"
 
 struct EFI_DEVICE_PATH_PROTOCOL;
 struct EFI_SIMPLE_TEXT_INPUT_PROTOCOL;

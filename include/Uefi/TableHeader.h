@@ -4,7 +4,7 @@
 // Header that begins every UEFI and PEI services table.
 #pragma once
 
-#include "Uefi/Base.h"
+#include "../Uefi/Base.h"
 
 struct EFI_TABLE_HEADER {
   UINT64 Signature;

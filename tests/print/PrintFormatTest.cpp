@@ -138,18 +138,18 @@ TEST(PrintFormat, GuidAndTime) {
 TEST(PrintFormat, StatusNames) {
   EXPECT_EQ(Print("%r", EFI_SUCCESS), "Success");
   EXPECT_EQ(Print("%r", EFI_INVALID_PARAMETER), "Invalid Parameter");
-  EXPECT_EQ(Print("%r", EncodeError(29)), "Reserved (29)");
+  EXPECT_EQ(Print("%r", ENCODE_ERROR(29)), "Reserved (29)");
   EXPECT_EQ(Print("%r", EFI_COMPROMISED_DATA), "Compromised Data");
   EXPECT_EQ(Print("%r", EFI_WARN_STALE_DATA), "Warning Stale Data");
   EXPECT_EQ(Print("%r", EFI_WARN_FILE_SYSTEM), "00000006");
   EXPECT_EQ(Print("%12r|", EFI_NOT_FOUND), "   Not Found|");
   // Outside the table: the value in hexadecimal, at the build's status width.
   if (sizeof(EFI_STATUS) == 4) {
-    EXPECT_EQ(Print("%r", EncodeError(0x22)), "80000022");
-    EXPECT_EQ(Print("%r", EncodeError(0)), "80000000");
+    EXPECT_EQ(Print("%r", ENCODE_ERROR(0x22)), "80000022");
+    EXPECT_EQ(Print("%r", ENCODE_ERROR(0)), "80000000");
   } else {
-    EXPECT_EQ(Print("%r", EncodeError(0x22)), "8000000000000022");
-    EXPECT_EQ(Print("%r", EncodeError(0)), "8000000000000000");
+    EXPECT_EQ(Print("%r", ENCODE_ERROR(0x22)), "8000000000000022");
+    EXPECT_EQ(Print("%r", ENCODE_ERROR(0)), "8000000000000000");
   }
 }
 

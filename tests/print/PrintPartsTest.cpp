@@ -18,7 +18,7 @@ static_assert(StatusName(EFI_WARN_STALE_DATA + 1) == nullptr);
 static_assert(StatusName(EFI_LOAD_ERROR) == StatusNameRow(6));
 static_assert(StatusName(EFI_COMPROMISED_DATA) == StatusNameRow(38));
 static_assert(StatusName(EFI_IP_ADDRESS_CONFLICT) == nullptr);
-static_assert(StatusName(EncodeError(0)) == nullptr);
+static_assert(StatusName(ENCODE_ERROR(0)) == nullptr);
 static_assert(StatusName(EFI_NOT_AVAILABLE_YET) == nullptr);
 
 TEST(StatusNameTable, RowsFollowTheStatusValues) {
@@ -28,7 +28,7 @@ TEST(StatusNameTable, RowsFollowTheStatusValues) {
   EXPECT_STREQ(StatusName(EFI_MEDIA_CHANGED), "Media changed");
   EXPECT_STREQ(StatusName(EFI_TIMEOUT), "Time out");
   EXPECT_STREQ(StatusName(EFI_END_OF_MEDIA), "End of Media");
-  EXPECT_STREQ(StatusName(EncodeError(30)), "Reserved (30)");
+  EXPECT_STREQ(StatusName(ENCODE_ERROR(30)), "Reserved (30)");
   EXPECT_STREQ(StatusName(EFI_END_OF_FILE), "End of File");
   EXPECT_STREQ(StatusName(EFI_INVALID_LANGUAGE), "Invalid Language");
 }

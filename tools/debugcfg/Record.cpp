@@ -147,9 +147,9 @@ Outcome<DEBUG_MESSAGE_CONFIG> RecordForMask(std::uint32_t Mask) {
     return Record;
   }
   // A preset may still give exactly this mask (0x8800004F and 0xFFFFFFCF hold unswitchable bits).
-  for (std::uint8_t Preset = 0; Preset < DEBUG_MESSAGE_CONFIG_PRESET_COUNT; Preset++) {
+  for (std::size_t Preset = 0; Preset < DEBUG_MESSAGE_CONFIG_PRESET_COUNT; Preset++) {
     if (DebugMessageConfigPresetMasks[Preset] == Mask) {
-      return RecordForPreset(Preset);
+      return RecordForPreset(static_cast<std::uint8_t>(Preset));
     }
   }
   std::string Bits;
