@@ -9,11 +9,13 @@ CMAKE_BUILD := cmake --build
 JOBS        ?= $(shell nproc)
 # The project version, set in one place: project() in CMakeLists.txt.
 VERSION     := $(shell sed -n 's/^project(ComLink VERSION \([0-9.]*\) .*)$$/\1/p' CMakeLists.txt)
-# The firmware volume: its flash address and size, and the DXE drivers it holds.
+# The firmware volume: its flash address and size, and the images it holds. make install and
+# make dist ship the same list.
 FV_BASE     ?= 0xFFE00000
 FV_SIZE     ?= 0x10000
 FV_DXE      := $(BUILD)/uefi-x64/ComLinkDxe.efi $(BUILD)/uefi-x64/PcUartAccessDxe.efi
 FV_PEI      := $(BUILD)/uefi-ia32/SerialTracePei.efi
+FV_IMAGES   := $(FV_DXE) $(FV_PEI)
 # make install: under PREFIX (staged below DESTDIR when that is set).
 PREFIX      ?= /usr/local
 DESTDIR     ?=
@@ -51,7 +53,7 @@ licence-check:
 fv: uefi-x64 uefi-ia32
 	@python3 tools/fwpack volume --base $(FV_BASE) --size $(FV_SIZE) --out $(BUILD)/fv \
 	    --version $$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' $(BUILD)/uefi-ia32/CMakeCache.txt) \
-	    $(FV_DXE) $(FV_PEI)
+	    $(FV_IMAGES)
 
 # Signed copies of the DXE images in $(BUILD)/signed, for platforms that load drivers from disk
 # under Secure Boot: make sign KEY=db.key CERT=db.crt
@@ -63,13 +65,13 @@ sign: uefi-x64
 
 # Images, headers (include/comlink), debugcfg, statusdecode, fwpack, the man page and the docs.
 install: uefi-x64 uefi-ia32 tools
-	@tools/install.sh $(BUILD) $(VERSION) "$(DESTDIR)$(PREFIX)"
+	@tools/install.sh $(BUILD) $(VERSION) "$(DESTDIR)$(PREFIX)" $(FV_IMAGES)
 	@echo "installed ComLink $(VERSION) in $(DESTDIR)$(PREFIX)"
 
 # What install puts in place, plus the FFS files and the volume (share/comlink/firmware/fv).
 dist: uefi-x64 uefi-ia32 tools fv
 	@rm -rf $(BUILD)/dist/stage
-	@tools/install.sh $(BUILD) $(VERSION) $(DIST_STAGE)
+	@tools/install.sh $(BUILD) $(VERSION) $(DIST_STAGE) $(FV_IMAGES)
 	@mkdir -p $(DIST_STAGE)/share/comlink/firmware/fv
 	@install -m 0644 $(BUILD)/fv/* $(DIST_STAGE)/share/comlink/firmware/fv/
 	@SOURCE_DATE_EPOCH=$(SOURCE_DATE_EPOCH) python3 tools/dist.py $(DIST_STAGE) $(DIST_TAR)
@@ -80,7 +82,7 @@ dist-check: dist
 	@cp $(DIST_TAR) $(BUILD)/dist/first.tar.gz
 	@$(MAKE) --no-print-directory dist >/dev/null
 	@cmp $(BUILD)/dist/first.tar.gz $(DIST_TAR) && echo "dist: two runs gave identical bytes"
-	@python3 tests/tools/dist/bundle_check.py $(DIST_TAR) $(VERSION)
+	@python3 tests/tools/dist/bundle_check.py $(DIST_TAR) $(VERSION) $(notdir $(FV_IMAGES))
 
 # The comlink suite also reads the debug name out of the real driver image.
 test-host: host-x64 host-ia32 uefi-x64

@@ -2,12 +2,15 @@
 # SPDX-License-Identifier: BSD-2-Clause
 # Copyright (c) 2026 The ComLink Authors
 
-# Installs ComLink under a prefix from the built trees: install.sh BUILD VERSION DEST
-# (make install and make dist call it; DEST is DESTDIR and PREFIX together).
+# Installs ComLink under a prefix from the built trees: install.sh BUILD VERSION DEST IMAGE...
+# (make install and make dist call it; DEST is DESTDIR and PREFIX together; the images are the
+# firmware volume's, so what is shipped and what the volume holds are one list).
 set -eu
 build=$1
 version=$2
 dest=$3
+shift 3
+test $# -gt 0 || { echo "install: no firmware images named" >&2; exit 1; }
 src=$(cd "$(dirname "$0")/.." && pwd)
 
 # put MODE DIR FILE...: copies the files into DEST/DIR.
@@ -31,7 +34,7 @@ exec python3 "$(dirname "$(readlink -f "$0")")/../lib/comlink/fwpack" "$@"
 EOF
 chmod 0755 "$dest/bin/fwpack"
 
-put 0644 share/comlink/firmware "$build/uefi-x64/ComLinkDxe.efi" "$build/uefi-ia32/SerialTracePei.efi"
+put 0644 share/comlink/firmware "$@"
 
 # The definitions platform code includes, as <comlink/Protocol/UartAccess.h> and so on.
 (cd "$src/include" && find . -name '*.h' | sort) | while read -r header; do

@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: BSD-2-Clause
 # Copyright (c) 2026 The ComLink Authors
-"""The release bundle as a user unpacks it: every part is there, the tools run from where
-they were unpacked, debugcfg is the optimised build and every version names the release.
+"""The release bundle as a user unpacks it: every part is there, the firmware is exactly the
+volume's images (each also as its FFS file), the tools run from where they were unpacked,
+debugcfg is the optimised build and every version names the release.
 
-  bundle_check.py comlink-<version>.tar.gz <version>"""
+  bundle_check.py comlink-<version>.tar.gz <version> <image>.efi..."""
 
 import os
 import struct
@@ -16,8 +17,6 @@ import tempfile
 REQUIRED = [
     "bin/debugcfg", "bin/statusdecode", "bin/statuscodes.py", "bin/fwpack",
     "lib/comlink/fwpack/__main__.py", "lib/comlink/fwpack/cli.py",
-    "share/comlink/firmware/ComLinkDxe.efi", "share/comlink/firmware/SerialTracePei.efi",
-    "share/comlink/firmware/fv/ComLinkDxe.ffs", "share/comlink/firmware/fv/SerialTracePei.ffs",
     "share/comlink/firmware/fv/ComLink.fv",
     "include/comlink/Protocol/UartAccess.h", "include/comlink/Protocol/SerialFlowState.h",
     "include/comlink/Protocol/DebugLevel.h", "include/comlink/Guid/DebugMessageConfig.h",
@@ -54,7 +53,23 @@ def image_version(path):
     return "%d.%d" % struct.unpack_from("<HH", data, opt + 44)
 
 
-def check(tarball, version):
+def check_firmware(root, version, images):
+    firmware = os.path.join(root, "share/comlink/firmware")
+    shipped = sorted(n for n in os.listdir(firmware) if n.endswith(".efi"))
+    require(shipped == sorted(images), "the bundle ships the images %s, the volume holds %s"
+            % (", ".join(shipped), ", ".join(sorted(images))))
+    stems = sorted(os.path.splitext(n)[0] for n in images)
+    files = sorted(os.path.splitext(n)[0] for n in os.listdir(os.path.join(firmware, "fv"))
+                   if n.endswith(".ffs"))
+    require(files == stems, "the bundle's FFS files are %s, not one per image" % ", ".join(files))
+    major_minor = ".".join(version.split(".")[:2])
+    for image in images:
+        found = image_version(os.path.join(firmware, image))
+        require(found == major_minor, "%s carries image version %s, not %s"
+                % (image, found, major_minor))
+
+
+def check(tarball, version, images):
     top = "comlink-%s" % version
     with tempfile.TemporaryDirectory() as tmp:
         with tarfile.open(tarball) as tar:
@@ -88,25 +103,21 @@ def check(tarball, version):
                 "the unpacked fwpack does not run")
         with open(os.path.join(root, "share/man/man1/debugcfg.1")) as f:
             require('"ComLink %s"' % version in f.read(), "the man page does not name the release")
-        major_minor = ".".join(version.split(".")[:2])
-        for image in ("ComLinkDxe.efi", "SerialTracePei.efi"):
-            found = image_version(os.path.join(root, "share/comlink/firmware", image))
-            require(found == major_minor, "%s carries image version %s, not %s"
-                    % (image, found, major_minor))
+        check_firmware(root, version, images)
         return len(names), len(binary)
 
 
 def main(argv):
-    if len(argv) != 3:
+    if len(argv) < 4:
         print(__doc__, file=sys.stderr)
         return 2
     try:
-        entries, debugcfg_size = check(argv[1], argv[2])
+        entries, debugcfg_size = check(argv[1], argv[2], argv[3:])
     except CheckFailure as failure:
         print("bundle check: FAILED: %s" % failure)
         return 1
-    print("bundle check: %d entries; tools run unpacked; debugcfg %d bytes, optimised, "
-          "--version %s" % (entries, debugcfg_size, argv[2]))
+    print("bundle check: %d entries; images %s; tools run unpacked; debugcfg %d bytes, "
+          "optimised, --version %s" % (entries, " ".join(argv[3:]), debugcfg_size, argv[2]))
     return 0
 
 
