@@ -91,7 +91,7 @@ std::string ReportedAssertion(emu::Platform &P) {
       const std::vector<UINT8> Record = Code.Payload();
       const char *FileName =
           reinterpret_cast<const char *>(Record.data() + ASSERT_INFO_RECORD_LAYOUT::HeadSize);
-      EXPECT_EQ(std::string(FileName), "print/PrintEngine.cpp");
+      EXPECT_EQ(std::string(FileName), "PrintEngine.cpp");
       Description = FileName + std::strlen(FileName) + 1;
     }
   }

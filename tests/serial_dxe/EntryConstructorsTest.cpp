@@ -143,7 +143,7 @@ TEST_F(EntryConstructorTest, FailingConstructorIsReportedAndLoadingGoesOn) {
   const std::vector<test::SeenAssertion> Seen = test::Assertions(P.StatusCodes());
   ASSERT_EQ(Seen.size(), 1U);
   EXPECT_EQ(Seen[0].Description, "!EFI_ERROR (Status)");
-  EXPECT_EQ(Seen[0].File, "serial_dxe/DriverEntry.cpp");
+  EXPECT_EQ(Seen[0].File, "DriverEntry.cpp");
 }
 
 } // namespace
