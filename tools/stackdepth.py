@@ -35,7 +35,7 @@ import tempfile
 DEFAULT_LIBRARIES = ("status_code_pei", "print", "debug_report_pei", "support")
 RETURN_ADDRESS = 4
 REENTRANT = {"PrintEngine": 2}
-REPORTERS = {"ReportAssertion", "ReportDebugMessage"}
+REPORTERS = {"ReportAssertion", "ReportDebugMessage", "ReportEfiErrorMessage"}
 
 INSTRUCTION = re.compile(r"^\s*[0-9a-f]+:\s+(?:[0-9a-f]{2} )+\s*(\w+)\s*(.*)$")
 RELOCATION = re.compile(r"^\s*[0-9a-f]+:\s+IMAGE_REL_I386_(REL32|DIR32)\s+(\S+)$")
@@ -77,51 +77,63 @@ def parse_calls(objects, frames):
     for obj in objects:
         text = subprocess.run(["llvm-objdump", "-dr", "--no-show-raw-insn", obj], check=True,
                               capture_output=True, text=True).stdout
-        current, pushed, prologue, pending = None, 0, True, None
-        for line in text.splitlines():
-            match = FUNCTION.match(line.strip())
-            if match:
-                current, pushed, prologue, pending = match.group(1), 0, True, None
-                calls.setdefault(current, [])
-                continue
-            if current is None:
-                continue
-            reloc = RELOCATION.match(line)
-            if reloc:
-                kind, symbol = reloc.groups()
-                if symbol in frames and (kind == "REL32" or symbol != current):
-                    calls[current].append((symbol, pushed if pending != "jmp" else 0))
-                    pending = None
-                continue
-            if pending == "indirect":
+        calls_in_disassembly(text, frames, calls)
+    return calls
+
+
+def calls_in_disassembly(text, frames, calls):
+    """Adds the calls of one object's disassembly (llvm-objdump -dr) to calls."""
+    current, pushed, prologue, pending = None, 0, True, None
+    for line in text.splitlines():
+        match = FUNCTION.match(line.strip())
+        if match:
+            current, pushed, prologue, pending = match.group(1), 0, True, None
+            calls.setdefault(current, [])
+            continue
+        if current is None:
+            continue
+        reloc = RELOCATION.match(line)
+        if reloc:
+            kind, symbol = reloc.groups()
+            if symbol in frames and (kind == "REL32" or symbol != current):
+                calls[current].append((symbol, pushed if pending != "jmp" else 0))
                 pending = None
-            ins = re.match(r"^\s*[0-9a-f]+:\s+(\w+)\s*(.*)$", line)
-            if not ins:
-                continue
-            op, operands = ins.groups()
-            if op.startswith("push"):
-                if not prologue:
-                    pushed += 4
-                continue
-            adjust = STACK_ADJUST.search(operands)
-            if op.startswith("sub") and adjust:
-                if not prologue:
-                    pushed += int(adjust.group(1))
-                prologue = False
-                continue
+            continue
+        if pending == "indirect":
+            pending = None
+        ins = re.match(r"^\s*[0-9a-f]+:\s+(\w+)\s*(.*)$", line)
+        if not ins:
+            continue
+        op, operands = ins.groups()
+        operands = operands.split("#", 1)[0].strip()
+        # A frame pointer and a realigned stack belong to the frame
+        # -fstack-usage reports, as do the registers saved around them.
+        if prologue and ((op.startswith("mov") and operands == "%esp, %ebp") or
+                         (op.startswith("and") and operands.endswith(", %esp"))):
+            continue
+        if op.startswith("push"):
+            if not prologue:
+                pushed += 4
+            continue
+        adjust = STACK_ADJUST.search(operands)
+        if op.startswith("sub") and adjust:
+            if not prologue:
+                pushed += int(adjust.group(1))
             prologue = False
-            if op.startswith("add") and adjust:
-                pushed = max(0, pushed - int(adjust.group(1)))
-            elif op.startswith("pop"):
-                pushed = max(0, pushed - 4)
-            elif op.startswith("ret"):
-                pushed = 0
-            elif op.startswith("call"):
-                if operands.startswith("*"):
-                    calls[current].append((None, pushed))
-                pending = "call"
-            elif op.startswith("jmp"):
-                pending = "jmp"
+            continue
+        prologue = False
+        if op.startswith("add") and adjust:
+            pushed = max(0, pushed - int(adjust.group(1)))
+        elif op.startswith("pop"):
+            pushed = max(0, pushed - 4)
+        elif op.startswith("ret"):
+            pushed = 0
+        elif op.startswith("call"):
+            if operands.startswith("*"):
+                calls[current].append((None, pushed))
+            pending = "call"
+        elif op.startswith("jmp"):
+            pending = "jmp"
     return calls
 
 
