@@ -34,12 +34,8 @@ EFI_STATUS LocatePpiByGuid(const EFI_GUID *Guid, VOID **Ppi) {
   return (*PeiServices)->LocatePpi(PeiServices, Guid, 0, nullptr, Ppi);
 }
 
-BOOLEAN ReadGate(UINT32 TokenNumber) {
-  return ReadGateFrom(LocatePcdPpi(true), TokenNumber);
-}
-
-BOOLEAN ReadGateUnreported(UINT32 TokenNumber) {
-  return ReadGateFrom(LocatePcdPpi(false), TokenNumber);
+BOOLEAN ReadGateReporting(UINT32 TokenNumber, bool ReportMissing) {
+  return ReadGateFrom(LocatePcdPpi(ReportMissing), TokenNumber);
 }
 
 UINT8 WriteGate(UINT32 TokenNumber, UINT8 Value) {

@@ -30,11 +30,13 @@ EFI_STATUS InitializeCom1();
 void WriteCom1(const CHAR8 *Buffer, UINTN Count);
 
 // A gate reads FALSE when the PCD PPI is missing: the class stays silent.
-BOOLEAN ReadGate(UINT32 TokenNumber);
-// The same read without the EFI-error assertion on a missing PCD PPI. The
-// worker uses it for assertion records, which that assertion would produce
+// A missing PPI raises an EFI-error assertion when ReportMissing is set; the
+// worker clears it for assertion records, which that assertion would produce
 // again and again.
-BOOLEAN ReadGateUnreported(UINT32 TokenNumber);
+BOOLEAN ReadGateReporting(UINT32 TokenNumber, bool ReportMissing);
+inline BOOLEAN ReadGate(UINT32 TokenNumber) {
+  return ReadGateReporting(TokenNumber, true);
+}
 // Returns Value; the status of the PCD service is dropped.
 UINT8 WriteGate(UINT32 TokenNumber, UINT8 Value);
 

@@ -14,8 +14,9 @@ enum class STATUS_CODE_CLASS : UINT8 { Assertion, Debug, Error, Progress, String
 
 // Each gated class has its own gate; the enable gate is read after it. Kept
 // out of line: the worker is 16 bytes smaller.
-[[gnu::noinline]] BOOLEAN GatesOpen(UINT32 ClassGate, BOOLEAN (*Read)(UINT32)) {
-  return Read(ClassGate) != FALSE && Read(PcdStatusCodeSerialEnable) != FALSE;
+[[gnu::noinline]] BOOLEAN GatesOpen(UINT32 ClassGate, bool ReportMissing) {
+  return ReadGateReporting(ClassGate, ReportMissing) != FALSE &&
+         ReadGateReporting(PcdStatusCodeSerialEnable, ReportMissing) != FALSE;
 }
 
 // Appends the expansion of Format with one argument at Text + CharCount.
@@ -63,14 +64,14 @@ EFI_STATUS EFIAPI SerialStatusCodeWorker(const EFI_PEI_SERVICES **PeiServices,
     // The other lines share one print with up to three arguments; a line
     // reads only the ones its format names.
     UINT32 Gate = PcdStatusCodeSerialOther;
-    BOOLEAN (*Read)(UINT32) = ReadGate;
+    bool ReportMissing = true;
     UINTN Arguments[3] = {CodeType, Value, Instance};
     switch (Class) {
     case STATUS_CODE_CLASS::Assertion:
       // A missing PCD PPI would raise an assertion from here, which comes
       // back as an assertion record: that read stays silent.
       Gate = PcdStatusCodeSerialError;
-      Read = ReadGateUnreported;
+      ReportMissing = false;
       Format = "\n\rPEI_ASSERT!: %a (%d): %a\n\r";
       Arguments[0] = Address(Filename);
       Arguments[1] = LineNumber;
@@ -94,7 +95,7 @@ EFI_STATUS EFIAPI SerialStatusCodeWorker(const EFI_PEI_SERVICES **PeiServices,
       Format = "Undefined: C%x:V%x I%x\n\r";
       break;
     }
-    if (GatesOpen(Gate, Read) == FALSE) {
+    if (GatesOpen(Gate, ReportMissing) == FALSE) {
       return EFI_SUCCESS;
     }
     CharCount = PrintToBuffer(Text, TextCapacity, Format, Arguments[0], Arguments[1], Arguments[2]);
