@@ -12,12 +12,12 @@
 
 namespace {
 
-constexpr CHAR8 DigitTable[] = "0123456789ABCDEF";
 constexpr CHAR8 NullStringText[] = "<null string>";
-constexpr CHAR8 NullGuidText[] = "<null guid>";
-constexpr CHAR8 NullTimeText[] = "<null time>";
+// What a null GUID and a null time print, back to back.
+constexpr CHAR8 NullFixedTexts[] = "<null guid>\0<null time>";
+constexpr UINT8 NullGuidOffset = 0;
+constexpr UINT8 NullTimeOffset = sizeof("<null guid>");
 constexpr CHAR8 CrLfText[] = "\r\n";
-constexpr CHAR8 CrText[] = "\r";
 constexpr UINT8 EmptyFormat[2] = {};
 
 struct PRINT_OUTPUT {
@@ -180,30 +180,19 @@ void SetCharacterText(DIRECTIVE &Element, UINT16 Character) {
   Element.Flags |= DIRECTIVE_FLAG::ArgWide;
 }
 
-// "\n" and "\n\r" both end a line with CR LF, as do "\r\n"; a lone "\r" stays.
-const UINT8 *LineEndText(const UINT8 *&Format, UINTN FormatBytes, UINT16 Character) {
+// A character outside a directive, or one that is not a directive: itself,
+// or the line end it starts. "\n" and "\n\r" both end a line with CR LF, as
+// does "\r\n"; a lone "\r" stays itself.
+void PlainElement(DIRECTIVE &Element, const UINT8 *&Format, UINTN FormatBytes, UINT16 Character) {
   const UINT16 Next = ReadCharacter(Format + FormatBytes, FormatBytes);
-  if (Character == '\n') {
-    if (Next == '\r') {
+  if (Character == '\n' || (Character == '\r' && Next == '\n')) {
+    if (Next == (Character == '\n' ? '\r' : '\n')) {
       Format += FormatBytes;
     }
-    return reinterpret_cast<const UINT8 *>(CrLfText);
+    Element.Text = reinterpret_cast<const UINT8 *>(CrLfText);
+    return;
   }
-  if (Next == '\n') {
-    Format += FormatBytes;
-    return reinterpret_cast<const UINT8 *>(CrLfText);
-  }
-  return reinterpret_cast<const UINT8 *>(CrText);
-}
-
-// A character outside a directive, or one that is not a directive: itself,
-// or the line end it starts.
-void PlainElement(DIRECTIVE &Element, const UINT8 *&Format, UINTN FormatBytes, UINT16 Character) {
-  if (Character == '\n' || Character == '\r') {
-    Element.Text = LineEndText(Format, FormatBytes, Character);
-  } else {
-    SetCharacterText(Element, Character);
-  }
+  SetCharacterText(Element, Character);
 }
 
 // Kept out of line, like ParseDirective: SerialTracePei is smaller and the
@@ -229,48 +218,57 @@ struct FIXED_FIELD {
   CHAR8 Separator[2];
 };
 
-// "%08x-%04x-%04x-%02x%02x-%02x%02x%02x%02x%02x%02x"
-constexpr FIXED_FIELD GuidFields[] = {
-    {0, 4, {'-'}}, {4, 2, {'-'}}, {6, 2, {'-'}}, {8, 1, {}},  {9, 1, {'-'}}, {10, 1, {}},
-    {11, 1, {}},   {12, 1, {}},   {13, 1, {}},   {14, 1, {}}, {15, 1, {}},
-};
-static_assert(sizeof(EFI_GUID) == 16 && __builtin_offsetof(EFI_GUID, Data4) == 8);
-
-// "%02d/%02d/%04d  %02d:%02d" of Month, Day, Year, Hour and Minute.
-constexpr FIXED_FIELD TimeFields[] = {
+// The fields of a GUID, "%08x-%04x-%04x-%02x%02x-%02x%02x%02x%02x%02x%02x",
+// then those of a time, "%02d/%02d/%04d  %02d:%02d" of Month, Day, Year, Hour
+// and Minute: one table, so that a format names its fields by index.
+constexpr FIXED_FIELD FixedFields[] = {
+    {0, 4, {'-'}},
+    {4, 2, {'-'}},
+    {6, 2, {'-'}},
+    {8, 1, {}},
+    {9, 1, {'-'}},
+    {10, 1, {}},
+    {11, 1, {}},
+    {12, 1, {}},
+    {13, 1, {}},
+    {14, 1, {}},
+    {15, 1, {}},
     {__builtin_offsetof(EFI_TIME, Month), 1, {'/'}},
     {__builtin_offsetof(EFI_TIME, Day), 1, {'/'}},
     {__builtin_offsetof(EFI_TIME, Year), 2, {' ', ' '}},
     {__builtin_offsetof(EFI_TIME, Hour), 1, {':'}},
     {__builtin_offsetof(EFI_TIME, Minute), 1, {}},
 };
+constexpr UINT8 GuidFieldCount = 11;
+static_assert(sizeof(EFI_GUID) == 16 && __builtin_offsetof(EFI_GUID, Data4) == 8);
 
-// A record printed field by field, and what a null record prints.
+// A record printed field by field, and what a null record prints. Indexes
+// rather than pointers: four bytes, passed in a register, and nothing in the
+// image to relocate.
 struct FIXED_FORMAT {
-  const FIXED_FIELD *Fields;
-  UINT8 FieldCount;
+  UINT8 FirstField;
+  UINT8 EndField;
   UINT8 Radix;
-  const CHAR8 *NullText;
+  UINT8 NullTextOffset;
 };
 
-constexpr FIXED_FORMAT GuidFormat = {GuidFields, sizeof(GuidFields) / sizeof(GuidFields[0]), 16,
-                                     NullGuidText};
-constexpr FIXED_FORMAT TimeFormat = {TimeFields, sizeof(TimeFields) / sizeof(TimeFields[0]), 10,
-                                     NullTimeText};
+constexpr FIXED_FORMAT GuidFormat = {0, GuidFieldCount, 16, NullGuidOffset};
+constexpr FIXED_FORMAT TimeFormat = {GuidFieldCount, sizeof(FixedFields) / sizeof(FixedFields[0]),
+                                     10, NullTimeOffset};
 
 // Prints the fields of the record at Source into Scratch (NUL-terminated),
 // or takes the format's null text when there is no record. Each field is
 // converted at the end of Scratch and moved down to its place; the longest
 // text, a GUID's 36 characters, stays below the conversion.
-void FormatFixed(DIRECTIVE &Element, const UINT8 *Source, const FIXED_FORMAT &Format,
-                 CHAR8 *Scratch) {
+void FormatFixed(DIRECTIVE &Element, const UINT8 *Source, bool Time, CHAR8 *Scratch) {
+  const FIXED_FORMAT Format = Time ? TimeFormat : GuidFormat;
   if (Source == nullptr) {
-    Element.Text = reinterpret_cast<const UINT8 *>(Format.NullText);
+    Element.Text = reinterpret_cast<const UINT8 *>(NullFixedTexts + Format.NullTextOffset);
     return;
   }
   CHAR8 *Position = Scratch;
-  for (const FIXED_FIELD *Field = Format.Fields; Field < Format.Fields + Format.FieldCount;
-       ++Field) {
+  for (const FIXED_FIELD *Field = FixedFields + Format.FirstField;
+       Field < FixedFields + Format.EndField; ++Field) {
     UINT32 Value = 0;
     for (UINTN Byte = Field->FieldBytes; Byte > 0; --Byte) {
       Value = (Value << 8) | Source[Field->Offset + Byte - 1];
@@ -426,10 +424,8 @@ void ConvertNumber(DIRECTIVE &Element, ARG_SOURCE &Args, UINT16 Directive, CHAR8
       SetCharacterText(Element, static_cast<UINT16>(TakeArgument(Args, ARG_KIND::Address, FALSE)));
       return;
     case 'g':
-      FormatFixed(Element, TakeAddress(Args), GuidFormat, Scratch);
-      return;
     case 't':
-      FormatFixed(Element, TakeAddress(Args), TimeFormat, Scratch);
+      FormatFixed(Element, TakeAddress(Args), Character == 't', Scratch);
       return;
     case 'r':
       FormatStatus(Element, static_cast<EFI_STATUS>(TakeArgument(Args, ARG_KIND::Address, FALSE)),
@@ -542,7 +538,8 @@ CHAR8 *ValueToDigits(CHAR8 *End, UINT64 Value, UINT32 Radix, BOOLEAN Grouped) {
       High = CpuDivide64By32(0, High, 10, &Digit);
       Low = CpuDivide64By32(Digit, Low, 10, &Digit);
     }
-    *--End = DigitTable[Digit];
+    // Arithmetic rather than a digit table: no table, and no address to relocate.
+    *--End = static_cast<CHAR8>(Digit < 10 ? '0' + Digit : 'A' - 10 + Digit);
   } while ((High | Low) != 0);
   return End;
 }
