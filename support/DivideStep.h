@@ -12,7 +12,7 @@
 inline UINT32 CpuDivide64By32(UINT32 High, UINT32 Low, UINT32 Divisor, UINT32 *Remainder) {
   UINT32 Quotient;
   UINT32 Rest;
-  __asm__("divl %4" : "=a"(Quotient), "=d"(Rest) : "a"(Low), "d"(High), "rm"(Divisor) : "cc");
+  __asm__("divl %4" : "=a"(Quotient), "=d"(Rest) : "a"(Low), "d"(High), "r"(Divisor) : "cc");
   *Remainder = Rest;
   return Quotient;
 }
