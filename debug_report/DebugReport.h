@@ -28,6 +28,13 @@ extern const EFI_GUID gEfiCallerIdGuid;
 // Level-filtered; the arguments are marshalled into a DEBUG_INFO_RECORD.
 void EFIAPI ReportDebugMessage(UINT32 ErrorLevel, const CHAR8 *Format, ...);
 
+// The message of a failed status check, and the record ReportDebugMessage
+// would make of it, built without scanning the format: an image whose only
+// message this is carries no marshalling code.
+// A pointer, not an array: the literal keeps a string's alignment of 1.
+inline constexpr const CHAR8 *EfiErrorMessageFormat = "\nASSERT_EFI_ERROR (Status = %r)\n";
+void ReportEfiErrorMessage(EFI_STATUS Status);
+
 // Returns to the caller unless the build's DebugPropertyMask selects a halt.
 void ReportAssertion(const CHAR8 *FileName, UINTN LineNumber, const CHAR8 *Description);
 
@@ -64,7 +71,9 @@ inline void DebugMessage(UINT32 Level, const CHAR8 *Format, ARGS... Args) {
 inline void DebugAssertEfiError(EFI_STATUS Status, const CHAR8 *File = __builtin_FILE(),
                                 UINT32 Line = __builtin_LINE()) {
   if (EFI_ERROR(Status)) {
-    DebugMessage(DEBUG_ERROR, "\nASSERT_EFI_ERROR (Status = %r)\n", Status);
+    if (DebugMessageEnabled(DEBUG_ERROR)) {
+      ReportEfiErrorMessage(Status);
+    }
     DebugAssert(false, "!EFI_ERROR (Status)", File, Line);
   }
 }

@@ -82,6 +82,33 @@ TEST_F(PeiReportTest, DebugRecordCarriesTheModuleGuidAndThisBuildsSlots) {
   EXPECT_STREQ(reinterpret_cast<const char *>(Data.data() + 100), "%a %ld %p");
 }
 
+// The failed-status message has a writer of its own, which scans no format:
+// its record must be, byte for byte, the one the general writer makes.
+TEST_F(PeiReportTest, EfiErrorMessageIsTheRecordTheGeneralWriterMakes) {
+  ASSERT_EQ(P.InstallReadOnlyVariablePpi(), EFI_SUCCESS);
+  for (const EFI_STATUS Status :
+       {EFI_NOT_FOUND, EFI_DEVICE_ERROR, MAX_BIT | 0x7F, EFI_STATUS{0xA5C3F00F}}) {
+    P.StatusCodes().Clear();
+    ReportEfiErrorMessage(Status);
+    ReportDebugMessage(DEBUG_ERROR, EfiErrorMessageFormat, Status);
+    ASSERT_EQ(Codes().size(), 2u);
+    const auto &Own = Codes()[0];
+    const auto &General = Codes()[1];
+    EXPECT_EQ(Own.Type, General.Type);
+    EXPECT_EQ(Own.Value, General.Value);
+    EXPECT_EQ(Own.Instance, General.Instance);
+    ASSERT_TRUE(Own.CallerId && Own.DataType);
+    EXPECT_EQ(std::memcmp(&*Own.CallerId, &SerialTracePeiGuid, 16), 0);
+    EXPECT_EQ(std::memcmp(&*Own.DataType, &gEfiStatusCodeDataTypeDebugGuid, 16), 0);
+    EXPECT_EQ(Own.Data, General.Data) << std::hex << Status;
+  }
+  // Filtered by level like any message: preset 1 passes only DEBUG_INFO.
+  SetPreset(1);
+  P.StatusCodes().Clear();
+  ReportEfiErrorMessage(EFI_NOT_FOUND);
+  EXPECT_TRUE(Codes().empty());
+}
+
 TEST_F(PeiReportTest, ArgumentAreaHoldsTwentyFourNarrowOrTwelveWideIntegers) {
   const int Fit = X64 ? 12 : 24;
   std::string Format;
