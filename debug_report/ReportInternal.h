@@ -24,8 +24,10 @@ void CheckExtendedDataArguments(const void *Data, UINTN DataSize);
 // A record built behind room for its header: RECORD_BUFFER<Size>::Record is
 // where the record goes, Bytes is what ReportRecord takes.
 template <UINTN RECORD_SIZE> struct RECORD_BUFFER {
-  // Zeroed so that bytes the record leaves unwritten carry nothing stale.
-  UINT64 Storage[(StatusCodeDataHeaderSize + RECORD_SIZE + 7) / 8] = {};
+  // Zeroed so that bytes the record leaves unwritten carry nothing stale. Words
+  // of the native width: the record is written bytewise, and on IA-32 an
+  // 8-byte alignment would cost every builder a realigned frame.
+  UINTN Storage[(StatusCodeDataHeaderSize + RECORD_SIZE + sizeof(UINTN) - 1) / sizeof(UINTN)] = {};
   UINT8 *Bytes() { return reinterpret_cast<UINT8 *>(Storage); }
   UINT8 *Record() { return Bytes() + StatusCodeDataHeaderSize; }
 };
