@@ -9,7 +9,6 @@
 #include "debug_report/DebugReport.h"
 #include "pc_uart_dxe/PciSerialCard.h"
 #include "pc_uart_dxe/UartPort.h"
-#include "support/dxe/DevicePathAlloc.h"
 #include "support/dxe/Pool.h"
 #include "support/dxe/ServiceTables.h"
 
@@ -93,7 +92,7 @@ struct CARD_START {
 };
 
 EFI_STATUS StartSinglePort(const CARD_START &Start) {
-  PC_UART_PORT *Port = PciSerialNewPort(Start.Serial, Start.PciIo, 0);
+  PC_UART_PORT *Port = PciSerialNewPort(Start.Serial, Start.PciIo, 0, nullptr);
   if (Port == nullptr) {
     return EFI_OUT_OF_RESOURCES;
   }
@@ -106,17 +105,9 @@ EFI_STATUS StartSinglePort(const CARD_START &Start) {
 }
 
 [[gnu::noinline]] EFI_STATUS AddChild(const CARD_START &Start,
-                                      const EFI_DEVICE_PATH_PROTOCOL *ParentPath, UINTN Index) {
-  PC_UART_PORT *Port = PciSerialNewPort(Start.Serial, Start.PciIo, Index);
+                                      const EFI_DEVICE_PATH_PROTOCOL *CardPath, UINTN Index) {
+  PC_UART_PORT *Port = PciSerialNewPort(Start.Serial, Start.PciIo, Index, CardPath);
   if (Port == nullptr) {
-    return EFI_OUT_OF_RESOURCES;
-  }
-  const CONTROLLER_DEVICE_PATH Node = {
-      {HARDWARE_DEVICE_PATH, HW_CONTROLLER_DP, {sizeof(CONTROLLER_DEVICE_PATH), 0}},
-      static_cast<UINT32>(Index)};
-  Port->DevicePath = AppendDevicePathNode(ParentPath, &Node.Header);
-  if (Port->DevicePath == nullptr) {
-    PcUartPortFree(Port);
     return EFI_OUT_OF_RESOURCES;
   }
   EFI_HANDLE Child = nullptr;
@@ -136,14 +127,14 @@ EFI_STATUS StartSinglePort(const CARD_START &Start) {
 
 // Children made before a failure are withdrawn again.
 [[gnu::noinline]] EFI_STATUS StartChildren(const CARD_START &Start) {
-  VOID *ParentPath = nullptr;
-  EFI_STATUS Status = gBS->OpenProtocol(Start.Controller, &gEfiDevicePathProtocolGuid, &ParentPath,
+  VOID *CardPath = nullptr;
+  EFI_STATUS Status = gBS->OpenProtocol(Start.Controller, &gEfiDevicePathProtocolGuid, &CardPath,
                                         Agent(), Start.Controller, EFI_OPEN_PROTOCOL_GET_PROTOCOL);
   if (EFI_ERROR(Status)) {
     return Status;
   }
   for (UINTN Index = 0; Index < Start.Serial.Card.PortCount; ++Index) {
-    Status = AddChild(Start, static_cast<EFI_DEVICE_PATH_PROTOCOL *>(ParentPath), Index);
+    Status = AddChild(Start, static_cast<EFI_DEVICE_PATH_PROTOCOL *>(CardPath), Index);
     if (EFI_ERROR(Status)) {
       RemoveChildren(Start.Controller);
       return Status;

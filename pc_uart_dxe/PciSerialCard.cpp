@@ -3,9 +3,13 @@
 
 #include "pc_uart_dxe/PciSerialCard.h"
 
+#include "Uefi/DevicePath.h"
 #include "debug_report/DebugReport.h"
 #include "pc_uart_dxe/PortName.h"
+#include "support/DevicePathUtil.h"
+#include "support/Memory.h"
 #include "support/PciConfig.h"
+#include "support/dxe/Pool.h"
 
 namespace {
 
@@ -31,6 +35,28 @@ constexpr KNOWN_CARD KnownCards[] = {
 };
 
 constexpr PCI_SERIAL_CARD PlainUart = {1, 1, 0, PcClock};
+
+// CardPath with Ctrl(Index) before its end node on a multi-port card, in one allocation.
+EFI_DEVICE_PATH_PROTOCOL *PortPath(const EFI_DEVICE_PATH_PROTOCOL *CardPath, bool MultiPort,
+                                   UINTN Index) {
+  const UINTN CardSize = GetDevicePathSize(CardPath);
+  if (CardSize == 0) {
+    return nullptr;
+  }
+  const UINTN Body = CardSize - END_DEVICE_PATH_LENGTH;
+  const CONTROLLER_DEVICE_PATH Controller = {
+      {HARDWARE_DEVICE_PATH, HW_CONTROLLER_DP, {sizeof(Controller), 0}},
+      static_cast<UINT32>(Index)};
+  const UINTN Added = MultiPort ? sizeof(Controller) : 0;
+  auto *Path = static_cast<UINT8 *>(AllocatePool(CardSize + Added));
+  if (Path == nullptr) {
+    return nullptr;
+  }
+  CopyMem(Path, CardPath, Body);
+  CopyMem(Path + Body, &Controller, Added);
+  SetDevicePathEndNode(Path + Body + Added);
+  return reinterpret_cast<EFI_DEVICE_PATH_PROTOCOL *>(Path);
+}
 
 } // namespace
 
@@ -86,14 +112,23 @@ bool PciSerialDescribe(const PCI_SERIAL_HEADER &Header, UINTN Bus, UINTN Device,
 }
 
 PC_UART_PORT *PciSerialNewPort(const PCI_SERIAL_FUNCTION &Serial, EFI_PCI_IO_PROTOCOL *PciIo,
-                               UINTN Index) {
+                               UINTN Index, const EFI_DEVICE_PATH_PROTOCOL *CardPath) {
   const UINT64 Offset = PciSerialPortOffset(Serial.Card, Index);
   const PC_UART_REGISTERS Registers = {PciIo, PciIo != nullptr ? Offset : Serial.Bar.Base + Offset,
                                        Serial.Bar.Memory, Serial.Card.Stride, Serial.Card.BarIndex};
   PC_UART_PORT *Port = PcUartPortCreate(Registers, Serial.Card.ClockRate);
-  if (Port != nullptr) {
-    PcUartPciName(Port->Name, PcUartNameCapacity, Serial.Bus, Serial.Device, Serial.Function,
-                  Serial.Card.PortCount > 1 ? Index + 1 : 0);
+  if (Port == nullptr) {
+    return nullptr;
+  }
+  const bool MultiPort = Serial.Card.PortCount > 1;
+  PcUartPciName(Port->Name, PcUartNameCapacity, Serial.Bus, Serial.Device, Serial.Function,
+                MultiPort ? Index + 1 : 0);
+  if (CardPath != nullptr) {
+    Port->DevicePath = PortPath(CardPath, MultiPort, Index);
+    if (Port->DevicePath == nullptr) {
+      PcUartPortFree(Port);
+      return nullptr;
+    }
   }
   return Port;
 }

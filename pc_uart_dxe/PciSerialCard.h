@@ -58,6 +58,9 @@ bool PciSerialDescribe(const PCI_SERIAL_HEADER &Header, UINTN Bus, UINTN Device,
                        PCI_SERIAL_FUNCTION *Serial);
 
 // Port Index's record, named; registers through PciIo when it is given, else
-// directly at the BAR's address. Null when the pool is exhausted.
+// directly at the BAR's address. With CardPath, the port's own path is the
+// card's, plus Ctrl(Index) on a multi-port card; without, it has none (it
+// lives on the card's handle). Null when the pool is exhausted or CardPath is
+// no valid path.
 PC_UART_PORT *PciSerialNewPort(const PCI_SERIAL_FUNCTION &Serial, EFI_PCI_IO_PROTOCOL *PciIo,
-                               UINTN Index);
+                               UINTN Index, const EFI_DEVICE_PATH_PROTOCOL *CardPath);

@@ -10,20 +10,17 @@
 #include "support/Memory.h"
 #include "support/PciConfig.h"
 #include "support/PciWalk.h"
-#include "support/dxe/Pool.h"
 
 namespace {
 
 constexpr UINT16 PciRootBridgePnpId = 0x0A03;
 
-// PciRoot(0), a Pci node per hop, Ctrl(n) on a multi-port card, the end node.
+// PciRoot(0), a Pci node per hop, the end node.
 constexpr UINTN PathCapacity = sizeof(ACPI_HID_DEVICE_PATH) +
                                PciWalkMaxHops * sizeof(PCI_DEVICE_PATH) +
-                               sizeof(CONTROLLER_DEVICE_PATH) + sizeof(EFI_END_DEVICE_PATH);
+                               sizeof(EFI_END_DEVICE_PATH);
 
-[[gnu::noinline]] EFI_DEVICE_PATH_PROTOCOL *WalkedPortPath(const PCI_WALK_FUNCTION &Function,
-                                                           bool MultiPort, UINTN Port) {
-  UINT8 Path[PathCapacity];
+void WalkedCardPath(const PCI_WALK_FUNCTION &Function, UINT8 (&Path)[PathCapacity]) {
   UINTN Length = 0;
   const auto Append = [&](const void *Node, UINTN Size) {
     CopyMem(Path + Length, Node, Size);
@@ -38,16 +35,9 @@ constexpr UINTN PathCapacity = sizeof(ACPI_HID_DEVICE_PATH) +
                                  Function.Hops[Hop].Device};
     Append(&Pci, sizeof(Pci));
   }
-  if (MultiPort) {
-    const CONTROLLER_DEVICE_PATH Controller = {
-        {HARDWARE_DEVICE_PATH, HW_CONTROLLER_DP, {sizeof(Controller), 0}},
-        static_cast<UINT32>(Port)};
-    Append(&Controller, sizeof(Controller));
-  }
   const EFI_END_DEVICE_PATH End = {
       {END_DEVICE_PATH_TYPE, END_ENTIRE_DEVICE_PATH_SUBTYPE, {END_DEVICE_PATH_LENGTH, 0}}};
   Append(&End, sizeof(End));
-  return static_cast<EFI_DEVICE_PATH_PROTOCOL *>(AllocateCopyPool(Length, Path));
 }
 
 [[gnu::noinline]] void PublishFunction(const PCI_WALK_FUNCTION &Function, void *Context) {
@@ -63,14 +53,14 @@ constexpr UINTN PathCapacity = sizeof(ACPI_HID_DEVICE_PATH) +
   }
   PciConfigOr16(PciWalkAddress(Function, PCI_CONFIG_REGISTER::Command),
                 Serial.Bar.Memory ? PCI_COMMAND::MemorySpace : PCI_COMMAND::IoSpace);
+  UINT8 CardPath[PathCapacity];
+  WalkedCardPath(Function, CardPath);
   for (UINTN Index = 0; Index < Serial.Card.PortCount; ++Index) {
-    PC_UART_PORT *Port = PciSerialNewPort(Serial, nullptr, Index);
-    if (Port != nullptr) {
-      Port->DevicePath = WalkedPortPath(Function, Serial.Card.PortCount > 1, Index);
-    }
+    PC_UART_PORT *Port = PciSerialNewPort(Serial, nullptr, Index,
+                                          reinterpret_cast<EFI_DEVICE_PATH_PROTOCOL *>(CardPath));
     EFI_STATUS Status = EFI_OUT_OF_RESOURCES;
     EFI_HANDLE Handle = nullptr;
-    if (Port != nullptr && Port->DevicePath != nullptr) {
+    if (Port != nullptr) {
       Status = PcUartPortInstall(Port, &Handle);
     }
     if (!EFI_ERROR(Status)) {
