@@ -32,28 +32,25 @@ bool PublishIsaPort(UINT16 Base, UINTN Index) {
        EisaPnpId(SerialPortPnpId),
        static_cast<UINT32>(Index)},
       {{END_DEVICE_PATH_TYPE, END_ENTIRE_DEVICE_PATH_SUBTYPE, {END_DEVICE_PATH_LENGTH, 0}}}};
+  EFI_STATUS Status = EFI_OUT_OF_RESOURCES;
   if (Port != nullptr) {
+    PcUartIsaName(Port->Name, PcUartNameCapacity, Index + 1);
     Port->DevicePath =
         static_cast<EFI_DEVICE_PATH_PROTOCOL *>(AllocateCopyPool(sizeof(Path), &Path));
-  }
-  if (Port == nullptr || Port->DevicePath == nullptr) {
-    DebugMessage(DEBUG_ERROR, "PcUartAccessDxe: COM%d at 0x%x: out of resources\n",
-                 static_cast<UINT32>(Index + 1), Base);
-    if (Port != nullptr) {
-      PcUartPortFree(Port);
+    EFI_HANDLE Handle = nullptr;
+    if (Port->DevicePath != nullptr) {
+      Status = PcUartPortInstall(Port, &Handle);
     }
-    return false;
   }
-  PcUartIsaName(Port->Name, PcUartNameCapacity, Index + 1);
-  EFI_HANDLE Handle = nullptr;
-  const EFI_STATUS Status = PcUartPortInstall(Port, &Handle);
-  if (EFI_ERROR(Status)) {
-    DebugMessage(DEBUG_ERROR, "PcUartAccessDxe: COM%d at 0x%x not published: %r\n",
-                 static_cast<UINT32>(Index + 1), Base, Status);
+  if (!EFI_ERROR(Status)) {
+    return true;
+  }
+  DebugMessage(DEBUG_ERROR, "PcUartAccessDxe: COM%d at 0x%x not published: %r\n",
+               static_cast<UINT32>(Index + 1), Base, Status);
+  if (Port != nullptr) {
     PcUartPortFree(Port);
-    return false;
   }
-  return true;
+  return false;
 }
 
 } // namespace
