@@ -32,6 +32,34 @@ UINT64 Offset(const PC_UART_REGISTERS &Registers, UINT32 Index) {
   return Registers.Base + static_cast<UINT64>(Index) * Registers.Stride;
 }
 
+// Reads and writes take one path: Write false reads, and what was read (or,
+// for a write, Value) comes back.
+[[gnu::noinline]] UINT8 Transfer(const PC_UART_REGISTERS &Registers, UINT32 Index, bool Write,
+                                 UINT8 Value) {
+  const UINT64 Address = Offset(Registers, Index);
+  const NotifySection Section;
+  if (Registers.PciIo != nullptr) {
+    const EFI_PCI_IO_PROTOCOL_ACCESS &Space =
+        Registers.Memory ? Registers.PciIo->Mem : Registers.PciIo->Io;
+    const EFI_PCI_IO_PROTOCOL_IO_MEM Service = Write ? Space.Write : Space.Read;
+    if (EFI_ERROR(
+            Service(Registers.PciIo, EfiPciIoWidthUint8, Registers.BarIndex, Address, 1, &Value))) {
+      return AbsentRegister;
+    }
+    return Value;
+  }
+  const auto Target = static_cast<UINTN>(Address);
+  if (Write) {
+    if (Registers.Memory) {
+      MmioWrite8(Target, Value);
+    } else {
+      IoWrite8(Target, Value);
+    }
+    return Value;
+  }
+  return Registers.Memory ? MmioRead8(Target) : IoRead8(Target);
+}
+
 EFI_STATUS EFIAPI ReadRegister(UART_ACCESS_PROTOCOL *This, UINT32 Index, UINT8 *Value) {
   if (Value == nullptr) {
     return EFI_INVALID_PARAMETER;
@@ -57,34 +85,11 @@ EFI_STATUS EFIAPI WriteRegister(UART_ACCESS_PROTOCOL *This, UINT32 Index, UINT8 
 } // namespace
 
 UINT8 PcUartRead(const PC_UART_REGISTERS &Registers, UINT32 Index) {
-  const UINT64 Address = Offset(Registers, Index);
-  const NotifySection Section;
-  if (Registers.PciIo != nullptr) {
-    UINT8 Value = AbsentRegister;
-    const EFI_PCI_IO_PROTOCOL_ACCESS &Space =
-        Registers.Memory ? Registers.PciIo->Mem : Registers.PciIo->Io;
-    if (EFI_ERROR(Space.Read(Registers.PciIo, EfiPciIoWidthUint8, Registers.BarIndex, Address, 1,
-                             &Value))) {
-      return AbsentRegister;
-    }
-    return Value;
-  }
-  return Registers.Memory ? MmioRead8(static_cast<UINTN>(Address))
-                          : IoRead8(static_cast<UINTN>(Address));
+  return Transfer(Registers, Index, false, AbsentRegister);
 }
 
 void PcUartWrite(const PC_UART_REGISTERS &Registers, UINT32 Index, UINT8 Value) {
-  const UINT64 Address = Offset(Registers, Index);
-  const NotifySection Section;
-  if (Registers.PciIo != nullptr) {
-    const EFI_PCI_IO_PROTOCOL_ACCESS &Space =
-        Registers.Memory ? Registers.PciIo->Mem : Registers.PciIo->Io;
-    Space.Write(Registers.PciIo, EfiPciIoWidthUint8, Registers.BarIndex, Address, 1, &Value);
-  } else if (Registers.Memory) {
-    MmioWrite8(static_cast<UINTN>(Address), Value);
-  } else {
-    IoWrite8(static_cast<UINTN>(Address), Value);
-  }
+  Transfer(Registers, Index, true, Value);
 }
 
 PC_UART_PORT *PcUartPortCreate(const PC_UART_REGISTERS &Registers, UINT64 ClockRate) {
