@@ -91,33 +91,26 @@ struct CARD_START {
   PCI_SERIAL_FUNCTION Serial;
 };
 
-EFI_STATUS StartSinglePort(const CARD_START &Start) {
-  PC_UART_PORT *Port = PciSerialNewPort(Start.Serial, Start.PciIo, 0, nullptr);
-  if (Port == nullptr) {
-    return EFI_OUT_OF_RESOURCES;
-  }
-  EFI_HANDLE Handle = Start.Controller;
-  const EFI_STATUS Status = PcUartPortInstall(Port, &Handle);
-  if (EFI_ERROR(Status)) {
-    PcUartPortFree(Port);
-  }
-  return Status;
-}
-
-[[gnu::noinline]] EFI_STATUS AddChild(const CARD_START &Start,
-                                      const EFI_DEVICE_PATH_PROTOCOL *CardPath, UINTN Index) {
+// Port Index of the card: with CardPath, a child handle under it (the card
+// then has several ports); without, the access protocol goes on the card's
+// own handle.
+[[gnu::noinline]] EFI_STATUS AddPort(const CARD_START &Start,
+                                     const EFI_DEVICE_PATH_PROTOCOL *CardPath, UINTN Index) {
   PC_UART_PORT *Port = PciSerialNewPort(Start.Serial, Start.PciIo, Index, CardPath);
   if (Port == nullptr) {
     return EFI_OUT_OF_RESOURCES;
   }
-  EFI_HANDLE Child = nullptr;
-  EFI_STATUS Status = PcUartPortInstall(Port, &Child);
+  EFI_HANDLE Handle = CardPath == nullptr ? Start.Controller : nullptr;
+  EFI_STATUS Status = PcUartPortInstall(Port, &Handle);
   if (EFI_ERROR(Status)) {
     PcUartPortFree(Port);
     return Status;
   }
+  if (CardPath == nullptr) {
+    return EFI_SUCCESS;
+  }
   VOID *Interface = nullptr;
-  Status = gBS->OpenProtocol(Start.Controller, &gEfiPciIoProtocolGuid, &Interface, Agent(), Child,
+  Status = gBS->OpenProtocol(Start.Controller, &gEfiPciIoProtocolGuid, &Interface, Agent(), Handle,
                              EFI_OPEN_PROTOCOL_BY_CHILD_CONTROLLER);
   if (EFI_ERROR(Status) && !EFI_ERROR(PcUartPortUninstall(Port))) {
     PcUartPortFree(Port);
@@ -134,7 +127,7 @@ EFI_STATUS StartSinglePort(const CARD_START &Start) {
     return Status;
   }
   for (UINTN Index = 0; Index < Start.Serial.Card.PortCount; ++Index) {
-    Status = AddChild(Start, static_cast<EFI_DEVICE_PATH_PROTOCOL *>(CardPath), Index);
+    Status = AddPort(Start, static_cast<EFI_DEVICE_PATH_PROTOCOL *>(CardPath), Index);
     if (EFI_ERROR(Status)) {
       RemoveChildren(Start.Controller);
       return Status;
@@ -189,7 +182,7 @@ EFI_STATUS EFIAPI PcUartDriverBindingStart(EFI_DRIVER_BINDING_PROTOCOL *This,
         Start.Serial.Bar.Memory ? EFI_PCI_IO_ATTRIBUTE_MEMORY : EFI_PCI_IO_ATTRIBUTE_IO, nullptr);
   }
   if (!EFI_ERROR(Status)) {
-    Status = Start.Serial.Card.PortCount > 1 ? StartChildren(Start) : StartSinglePort(Start);
+    Status = Start.Serial.Card.PortCount > 1 ? StartChildren(Start) : AddPort(Start, nullptr, 0);
   }
   if (EFI_ERROR(Status)) {
     ClosePciIo(ControllerHandle, ControllerHandle);
