@@ -27,18 +27,21 @@ bool PublishIsaPort(UINT16 Base, UINTN Index) {
     return false;
   }
   PC_UART_PORT *Port = PcUartPortCreate(Registers, PcUartIsaClockRate);
-  const ISA_SERIAL_DEVICE_PATH Path = {
-      {{ACPI_DEVICE_PATH, ACPI_DP, {sizeof(ACPI_HID_DEVICE_PATH), 0}},
-       EisaPnpId(SerialPortPnpId),
-       static_cast<UINT32>(Index)},
-      {{END_DEVICE_PATH_TYPE, END_ENTIRE_DEVICE_PATH_SUBTYPE, {END_DEVICE_PATH_LENGTH, 0}}}};
   EFI_STATUS Status = EFI_OUT_OF_RESOURCES;
   if (Port != nullptr) {
     PcUartIsaName(Port->Name, PcUartNameCapacity, Index + 1);
-    Port->DevicePath =
-        static_cast<EFI_DEVICE_PATH_PROTOCOL *>(AllocateCopyPool(sizeof(Path), &Path));
+    // Written in place, not copied from the stack: nothing else in the image
+    // needs AllocateCopyPool and its checks.
+    auto *Path =
+        static_cast<ISA_SERIAL_DEVICE_PATH *>(AllocatePool(sizeof(ISA_SERIAL_DEVICE_PATH)));
+    Port->DevicePath = reinterpret_cast<EFI_DEVICE_PATH_PROTOCOL *>(Path);
     EFI_HANDLE Handle = nullptr;
-    if (Port->DevicePath != nullptr) {
+    if (Path != nullptr) {
+      *Path = {
+          {{ACPI_DEVICE_PATH, ACPI_DP, {sizeof(ACPI_HID_DEVICE_PATH), 0}},
+           EisaPnpId(SerialPortPnpId),
+           static_cast<UINT32>(Index)},
+          {{END_DEVICE_PATH_TYPE, END_ENTIRE_DEVICE_PATH_SUBTYPE, {END_DEVICE_PATH_LENGTH, 0}}}};
       Status = PcUartPortInstall(Port, &Handle);
     }
   }
