@@ -15,18 +15,19 @@ public:
     }
     return *this;
   }
-  NameWriter &Hex(UINTN Value, UINTN Digits) {
-    for (UINTN Digit = Digits; Digit > 0; --Digit) {
-      const auto Nibble = static_cast<UINT8>((Value >> (4 * (Digit - 1))) & 0xF);
-      Put(static_cast<CHAR16>(Nibble < 10 ? u'0' + Nibble : u'A' + Nibble - 10));
+  // Value in Base (2 to 16), capitals for hex, zero-padded to Digits (at most
+  // the 64 a UINTN in base 2 needs; this file passes 1 and 2).
+  NameWriter &Number(UINTN Value, UINT8 Base, UINTN Digits) {
+    CHAR16 Reversed[sizeof(UINTN) * 8];
+    UINTN Count = 0;
+    do {
+      const auto Digit = static_cast<UINT8>(Value % Base);
+      Reversed[Count++] = static_cast<CHAR16>(Digit < 10 ? u'0' + Digit : u'A' + Digit - 10);
+      Value /= Base;
+    } while (Value != 0 || Count < Digits);
+    while (Count > 0) {
+      Put(Reversed[--Count]);
     }
-    return *this;
-  }
-  NameWriter &Decimal(UINTN Value) {
-    if (Value >= 10) {
-      Decimal(Value / 10);
-    }
-    Put(static_cast<CHAR16>(u'0' + Value % 10));
     return *this;
   }
 
@@ -45,14 +46,19 @@ private:
 } // namespace
 
 void PcUartIsaName(CHAR16 *Name, UINTN Capacity, UINTN Number) {
-  NameWriter(Name, Capacity).Text("COM").Decimal(Number);
+  NameWriter(Name, Capacity).Text("COM").Number(Number, 10, 1);
 }
 
 void PcUartPciName(CHAR16 *Name, UINTN Capacity, UINTN Bus, UINTN Device, UINTN Function,
                    UINTN Port) {
   NameWriter Writer(Name, Capacity);
-  Writer.Text("PCI Serial ").Hex(Bus, 2).Text(":").Hex(Device, 2).Text(".").Hex(Function, 1);
+  Writer.Text("PCI Serial ")
+      .Number(Bus, 16, 2)
+      .Text(":")
+      .Number(Device, 16, 2)
+      .Text(".")
+      .Number(Function, 16, 1);
   if (Port != 0) {
-    Writer.Text(" port ").Decimal(Port);
+    Writer.Text(" port ").Number(Port, 10, 1);
   }
 }
