@@ -38,7 +38,8 @@ EFI_STATUS EFIAPI SerialStatusCodeWorker(const EFI_PEI_SERVICES **PeiServices,
   const CHAR8 *Description = nullptr;
   UINT32 LineNumber = 0;
   UINT32 ErrorLevel = 0;
-  ARG_LIST Marker = {};
+  // Written by the debug-record decoder and read only for a debug record.
+  ARG_LIST Marker;
   const CHAR8 *Format = nullptr;
   const CHAR8 *String = nullptr;
 
