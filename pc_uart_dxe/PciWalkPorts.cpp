@@ -7,7 +7,6 @@
 #include "debug_report/DebugReport.h"
 #include "pc_uart_dxe/PciSerialCard.h"
 #include "pc_uart_dxe/UartPort.h"
-#include "support/Memory.h"
 #include "support/PciConfig.h"
 #include "support/PciWalk.h"
 
@@ -22,8 +21,9 @@ constexpr UINTN PathCapacity = sizeof(ACPI_HID_DEVICE_PATH) +
 
 void WalkedCardPath(const PCI_WALK_FUNCTION &Function, UINT8 (&Path)[PathCapacity]) {
   UINTN Length = 0;
+  // Path holds the deepest walk's nodes, so the plain copy serves.
   const auto Append = [&](const void *Node, UINTN Size) {
-    CopyMem(Path + Length, Node, Size);
+    __builtin_memcpy(Path + Length, Node, Size);
     Length += Size;
   };
   const ACPI_HID_DEVICE_PATH Root = {
