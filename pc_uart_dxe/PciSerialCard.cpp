@@ -7,7 +7,6 @@
 #include "debug_report/DebugReport.h"
 #include "pc_uart_dxe/PortName.h"
 #include "support/DevicePathUtil.h"
-#include "support/Memory.h"
 #include "support/PciConfig.h"
 #include "support/dxe/Pool.h"
 
@@ -52,8 +51,9 @@ EFI_DEVICE_PATH_PROTOCOL *PortPath(const EFI_DEVICE_PATH_PROTOCOL *CardPath, boo
   if (Path == nullptr) {
     return nullptr;
   }
-  CopyMem(Path, CardPath, Body);
-  CopyMem(Path + Body, &Controller, Added);
+  // A new buffer sized from the validated card path: nothing overlaps or wraps.
+  __builtin_memcpy(Path, CardPath, Body);
+  __builtin_memcpy(Path + Body, &Controller, Added);
   SetDevicePathEndNode(Path + Body + Added);
   return reinterpret_cast<EFI_DEVICE_PATH_PROTOCOL *>(Path);
 }
