@@ -6,7 +6,6 @@
 #include "Uefi/SystemTable.h"
 #include "debug_report/DebugReport.h"
 #include "support/IoAccess.h"
-#include "support/Memory.h"
 #include "support/dxe/Pool.h"
 #include "support/dxe/ServiceTables.h"
 
@@ -97,7 +96,7 @@ PC_UART_PORT *PcUartPortCreate(const PC_UART_REGISTERS &Registers, UINT64 ClockR
   if (Port == nullptr) {
     return nullptr;
   }
-  ZeroMem(Port, sizeof(*Port));
+  *Port = {};
   Port->Signature = PC_UART_PORT_SIGNATURE;
   Port->Access = {ReadRegister, WriteRegister, &Port->Info};
   Port->Info.Name = Port->Name;
