@@ -9,6 +9,7 @@
 #include "Protocol/SerialIo.h"
 #include "Protocol/UartAccess.h"
 #include "qemu/dxe/Checks.h"
+#include "qemu/dxe/ChildLookup.h"
 #include "qemu/dxe/Console.h"
 #include "qemu/dxe/DriverLoader.h"
 
@@ -59,19 +60,7 @@ UINT8 PatternByte(UINT8 Seed, UINTN Direction, UINTN Index) {
 }
 
 EFI_SERIAL_IO_PROTOCOL *ChildSerialIo(EFI_HANDLE Controller) {
-  EFI_OPEN_PROTOCOL_INFORMATION_ENTRY *Entries = nullptr;
-  UINTN Count = 0;
-  if (EFI_ERROR(BootServices()->OpenProtocolInformation(Controller, &gUartAccessProtocolGuid,
-                                                        &Entries, &Count))) {
-    return nullptr;
-  }
-  EFI_HANDLE Child = nullptr;
-  for (UINTN Index = 0; Index < Count; Index++) {
-    if ((Entries[Index].Attributes & EFI_OPEN_PROTOCOL_BY_CHILD_CONTROLLER) != 0) {
-      Child = Entries[Index].ControllerHandle;
-    }
-  }
-  BootServices()->FreePool(Entries);
+  const EFI_HANDLE Child = FindChild(Controller, nullptr);
   void *SerialIo = nullptr;
   if (Child == nullptr ||
       EFI_ERROR(BootServices()->HandleProtocol(Child, &gEfiSerialIoProtocolGuid, &SerialIo))) {

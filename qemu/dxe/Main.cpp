@@ -13,6 +13,7 @@
 #include "Uefi/DevicePath.h"
 #include "debug_report/DebugReport.h"
 #include "qemu/dxe/Checks.h"
+#include "qemu/dxe/ChildLookup.h"
 #include "qemu/dxe/Com2Uart.h"
 #include "qemu/dxe/Console.h"
 #include "qemu/dxe/DriverLoader.h"
@@ -94,25 +95,6 @@ void CheckDriverLevel(EFI_HANDLE Driver, UINT32 Expected, CHECKS &Checks) {
 
 // The row COM2 asks for in the platform's flow-state table.
 constexpr UINT8 Com2FlowStateRow = 1;
-
-// The child is the handle that opened the access protocol BY_CHILD_CONTROLLER.
-EFI_HANDLE FindChild(EFI_HANDLE Controller, EFI_HANDLE *AgentOut) {
-  EFI_OPEN_PROTOCOL_INFORMATION_ENTRY *Entries = nullptr;
-  UINTN Count = 0;
-  if (EFI_ERROR(BootServices()->OpenProtocolInformation(Controller, &gUartAccessProtocolGuid,
-                                                        &Entries, &Count))) {
-    return nullptr;
-  }
-  EFI_HANDLE Child = nullptr;
-  for (UINTN Index = 0; Index < Count; Index++) {
-    if ((Entries[Index].Attributes & EFI_OPEN_PROTOCOL_BY_CHILD_CONTROLLER) != 0) {
-      Child = Entries[Index].ControllerHandle;
-      *AgentOut = Entries[Index].AgentHandle;
-    }
-  }
-  BootServices()->FreePool(Entries);
-  return Child;
-}
 
 UINTN OpenCount(EFI_HANDLE Controller) {
   EFI_OPEN_PROTOCOL_INFORMATION_ENTRY *Entries = nullptr;
