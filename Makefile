@@ -26,7 +26,7 @@ DIST_TAR    := $(BUILD)/dist/$(DIST_NAME).tar.gz
 SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null || echo 0)
 
 .PHONY: all bootstrap $(TREES) tools fv sign install dist dist-check test licence-check test-host \
-        test-settings test-tools test-fwpack image-check c-headers test-boot demo bench fuzz coverage \
+        test-settings test-mmio test-tools test-fwpack image-check c-headers test-boot demo bench fuzz coverage \
         format format-check tidy clean
 
 all: $(TREES) fv
@@ -43,7 +43,7 @@ tools: bootstrap
 	@cmake --preset tools -B $(BUILD)/tools >/dev/null
 	@$(CMAKE_BUILD) $(BUILD)/tools -j$(JOBS) --target debugcfg
 
-test: licence-check all test-host test-settings test-tools test-fwpack image-check c-headers test-boot \
+test: licence-check all test-host test-settings test-mmio test-tools test-fwpack image-check c-headers test-boot \
       dist-check
 
 licence-check:
@@ -93,6 +93,15 @@ test-host: host-x64 host-ia32 uefi-x64
 # (the host-x64-settings preset): they read the settings the tree was configured with.
 test-settings: host-x64-settings uefi-x64
 	cd $(BUILD)/host-x64-settings && COMLINK_DXE_IMAGE=$(CURDIR)/$(BUILD)/uefi-x64/ComLinkDxe.efi ctest --output-on-failure -j$(JOBS)
+
+# ComLinkDxe's suites and replays once more with its debug UART memory-mapped (the
+# host-x64-mmio preset), emulated in the processor seam's memory space. Only what reads
+# that setting is built.
+MMIO_TARGETS := serial_dxe_tests replay_serial_io replay_remaining_path
+test-mmio: bootstrap
+	@cmake --preset host-x64-mmio -B $(BUILD)/host-x64-mmio >/dev/null
+	@$(CMAKE_BUILD) $(BUILD)/host-x64-mmio -j$(JOBS) --target $(MMIO_TARGETS)
+	cd $(BUILD)/host-x64-mmio && ctest --output-on-failure -j$(JOBS) -R '^(serial_dxe|fuzz/serial_io|fuzz/remaining_path)'
 
 test-tools:
 	python3 -m unittest discover -s tests/tools/statusdecode

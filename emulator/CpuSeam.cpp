@@ -33,6 +33,14 @@ void CpuIoWrite32(UINT16 Port, UINT32 Value) {
   EmulatedCpu::Current().Io().Write(Port, IoWidth::Dword, Value);
 }
 
+UINT8 CpuMmioRead8(UINTN Address) {
+  return EmulatedCpu::Current().Mmio().Read(Address);
+}
+
+void CpuMmioWrite8(UINTN Address, UINT8 Value) {
+  EmulatedCpu::Current().Mmio().Write(Address, Value);
+}
+
 void CpuReadIdtr(IA32_DESCRIPTOR *Idtr) {
   *Idtr = EmulatedCpu::Current().GetIdtr();
 }

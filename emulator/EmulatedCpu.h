@@ -2,11 +2,12 @@
 // Copyright (c) 2026 The ComLink Authors
 
 // Processor state behind support/CpuSeam.h in host builds: the I/O bus the
-// IN/OUT instructions reach, the IDT register, the interrupt flag and a
-// count of breakpoint traps.
+// IN/OUT instructions reach, the memory-mapped device space, the IDT register, the interrupt flag
+// and a count of breakpoint traps.
 #pragma once
 
 #include "emulator/IoBus.h"
+#include "emulator/MemoryBus.h"
 #include "support/CpuSeam.h"
 
 namespace emu {
@@ -23,6 +24,7 @@ public:
   static EmulatedCpu &Current();
 
   IoBus &Io() { return Bus; }
+  MemoryBus &Mmio() { return Memory; }
 
   void SetIdtr(UINTN Base, UINT16 Limit) {
     Idtr.Base = Base;
@@ -35,6 +37,7 @@ public:
 
 private:
   IoBus Bus;
+  MemoryBus Memory;
   IA32_DESCRIPTOR Idtr{};
   EmulatedCpu *Previous;
 };

@@ -20,6 +20,10 @@ void CpuIoWrite8(UINT16 Port, UINT8 Value);
 void CpuIoWrite16(UINT16 Port, UINT16 Value);
 void CpuIoWrite32(UINT16 Port, UINT32 Value);
 
+// Single-byte accesses to memory-mapped device registers.
+UINT8 CpuMmioRead8(UINTN Address);
+void CpuMmioWrite8(UINTN Address, UINT8 Value);
+
 // SIDT: base and limit of the interrupt descriptor table.
 void CpuReadIdtr(IA32_DESCRIPTOR *Idtr);
 

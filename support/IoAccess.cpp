@@ -53,10 +53,10 @@ UINT32 IoWrite32(UINTN Port, UINT32 Value) {
 }
 
 UINT8 MmioRead8(UINTN Address) {
-  return *reinterpret_cast<volatile const UINT8 *>(Address); // NOLINT(performance-no-int-to-ptr)
+  return CpuMmioRead8(Address);
 }
 
 UINT8 MmioWrite8(UINTN Address, UINT8 Value) {
-  *reinterpret_cast<volatile UINT8 *>(Address) = Value; // NOLINT(performance-no-int-to-ptr)
+  CpuMmioWrite8(Address, Value);
   return Value;
 }

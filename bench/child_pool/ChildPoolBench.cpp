@@ -12,7 +12,6 @@
 #include "emulator/Platform.h"
 #include "emulator/testing/ModuleDebugUart.h"
 #include "emulator/uart/UartAccessProvider.h"
-#include "emulator/uart/UartIoPorts.h"
 #include "serial_dxe/DriverEntry.h"
 #include "serial_dxe/SerialDevice.h"
 #include "support/dxe/ServiceTables.h"
@@ -98,7 +97,7 @@ RESULT Measure(bool FlowControl, const std::u16string &Name) {
   emu::Platform P;
   const emu::ModuleDebugUart DebugPath(P);
   emu::Uart16550Model DebugUart(P.Clock());
-  emu::UartIoPorts DebugPorts(P.Io(), emu::ModuleDebugUart::Ports(), DebugUart);
+  const emu::ModuleDebugUartRegisters DebugPorts(P, DebugUart);
   DebugUart.SetLogging(false);
   ComLinkDxeEntryPoint(P.ImageHandle(), P.SystemTable());
 

@@ -3,11 +3,15 @@
 
 #include "emulator/testing/ModuleDebugUart.h"
 
+#include <utility>
+
 namespace emu {
 
 namespace {
 
 constexpr UINT32 kIoWindowUnit = 0x1000;
+constexpr UINT32 kMemoryWindowUnit = 0x100000;
+constexpr UINT32 kMemoryBarSize = 16;
 constexpr UINT16 kPowerStateMask = 0x0003;
 constexpr UINT16 kD3Hot = 0x0003;
 
@@ -27,7 +31,8 @@ ModuleDebugUart::ModuleDebugUart(Platform &P) {
   }
   Config = std::make_unique<PciConfigSpace>(P.Io());
   const UINTN Bridges = PathLength() - 1;
-  const UINT32 Window = Ports() & ~(kIoWindowUnit - 1);
+  const UINT32 Unit = DebugUartUseMmio ? kMemoryWindowUnit : kIoWindowUnit;
+  const UINT32 Window = static_cast<UINT32>(Base()) & ~(Unit - 1);
   PciFunction *Parent = nullptr;
   for (UINTN Level = 0; Level <= Bridges; ++Level) {
     const PCI_PATH_NODE &Node = DebugUartPciPath[Level];
@@ -35,10 +40,18 @@ ModuleDebugUart::ModuleDebugUart(Platform &P) {
     if (Level < Bridges) {
       Function = &Config->AddBridge(Parent, Node.Device, Node.Function,
                                     static_cast<UINT8>(Level + 1), static_cast<UINT8>(Bridges));
-      Function->SetIoWindow(Window, Window + kIoWindowUnit - 1);
+      if (DebugUartUseMmio) {
+        Function->SetMemoryWindow(Window, Window + Unit - 1);
+      } else {
+        Function->SetIoWindow(Window, Window + Unit - 1);
+      }
     } else {
       Function = &Config->AddEndpoint(Parent, Node.Device, Node.Function);
-      Function->SetBar(0, true, 8, Ports());
+      if (DebugUartUseMmio) {
+        Function->SetBar(0, false, kMemoryBarSize, static_cast<UINT32>(Base()));
+      } else {
+        Function->SetBar(0, true, 8, static_cast<UINT32>(Base()));
+      }
     }
     if (Node.PowerStateRegister != 0) {
       Function->Set16(Node.PowerStateRegister, kD3Hot);
@@ -46,6 +59,57 @@ ModuleDebugUart::ModuleDebugUart(Platform &P) {
     }
     Functions.push_back(Function);
     Parent = Function;
+  }
+}
+
+ModuleDebugUartRegisters::ModuleDebugUartRegisters(Platform &P, ReadHandler Read,
+                                                   WriteHandler Write)
+    : Cpu(P.Cpu()) {
+  constexpr UINT64 First = ModuleDebugUart::Base();
+  if (DebugUartUseMmio) {
+    ClaimId = Cpu.Mmio().Claim(
+        First, UartRegisterCount,
+        [Read](UINT64 Address) { return Read(static_cast<UINT32>(Address - First)); },
+        [Write](UINT64 Address, UINT8 Value) {
+          Write(static_cast<UINT32>(Address - First), Value);
+        });
+    return;
+  }
+  // Wider port accesses reach consecutive registers one byte lane at a time.
+  ClaimId = Cpu.Io().Claim(
+      static_cast<UINT16>(First), UartRegisterCount,
+      [Read = std::move(Read)](UINT16 Port, IoWidth Width) {
+        UINT32 Value = 0;
+        for (UINT32 Lane = 0; Lane < static_cast<UINT32>(Width); Lane++) {
+          const UINT32 Index = Port - First + Lane;
+          Value |= static_cast<UINT32>(Index < UartRegisterCount ? Read(Index) : 0xFF)
+                   << (8 * Lane);
+        }
+        return Value;
+      },
+      [Write = std::move(Write)](UINT16 Port, IoWidth Width, UINT32 Value) {
+        for (UINT32 Lane = 0; Lane < static_cast<UINT32>(Width); Lane++) {
+          const UINT32 Index = Port - First + Lane;
+          if (Index < UartRegisterCount) {
+            Write(Index, static_cast<UINT8>(Value >> (8 * Lane)));
+          }
+        }
+      });
+}
+
+ModuleDebugUartRegisters::ModuleDebugUartRegisters(Platform &P, Uart16550Model &Model)
+    : ModuleDebugUartRegisters(
+          P, [&Model](UINT32 Register) { return Model.Read(Register); },
+          [&Model](UINT32 Register, UINT8 Value) { Model.Write(Register, Value); }) {}
+
+ModuleDebugUartRegisters::~ModuleDebugUartRegisters() {
+  if (ClaimId == 0) {
+    return;
+  }
+  if (DebugUartUseMmio) {
+    Cpu.Mmio().Release(ClaimId);
+  } else {
+    Cpu.Io().Release(ClaimId);
   }
 }
 

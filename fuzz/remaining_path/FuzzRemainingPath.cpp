@@ -18,7 +18,6 @@
 #include "emulator/Platform.h"
 #include "emulator/testing/ModuleDebugUart.h"
 #include "emulator/uart/UartAccessProvider.h"
-#include "emulator/uart/UartIoPorts.h"
 #include "serial_dxe/DriverBinding.h"
 #include "serial_dxe/DriverEntry.h"
 #include "support/dxe/ServiceTables.h"
@@ -104,7 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const UINT8 *Data, std::size_t Size) {
   emu::Platform P;
   const emu::ModuleDebugUart DebugPath(P);
   emu::Uart16550Model DebugUart(P.Clock());
-  emu::UartIoPorts DebugPorts(P.Io(), emu::ModuleDebugUart::Ports(), DebugUart);
+  const emu::ModuleDebugUartRegisters DebugPorts(P, DebugUart);
   if (ComLinkDxeEntryPoint(P.ImageHandle(), P.SystemTable()) != EFI_SUCCESS) {
     Fail("the driver did not load");
   }

@@ -26,7 +26,6 @@
 #include "emulator/testing/ModuleDebugUart.h"
 #include "emulator/uart/NullModemCable.h"
 #include "emulator/uart/UartAccessProvider.h"
-#include "emulator/uart/UartIoPorts.h"
 #include "serial_dxe/DriverEntry.h"
 #include "support/dxe/ServiceTables.h"
 
@@ -258,7 +257,7 @@ private:
   emu::Platform P;
   emu::ModuleDebugUart DebugPath{P};
   emu::Uart16550Model DebugUart{P.Clock()};
-  emu::UartIoPorts DebugPorts{P.Io(), emu::ModuleDebugUart::Ports(), DebugUart};
+  emu::ModuleDebugUartRegisters DebugPorts{P, DebugUart};
   std::unique_ptr<Side> Sides[2];
   std::unique_ptr<emu::NullModemCable> Cable;
 };

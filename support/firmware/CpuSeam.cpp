@@ -41,6 +41,14 @@ void CpuIoWrite32(UINT16 Port, UINT32 Value) {
   __asm__ __volatile__("outl %0, %w1" : : "a"(Value), "Nd"(Port));
 }
 
+UINT8 CpuMmioRead8(UINTN Address) {
+  return *reinterpret_cast<volatile const UINT8 *>(Address); // NOLINT(performance-no-int-to-ptr)
+}
+
+void CpuMmioWrite8(UINTN Address, UINT8 Value) {
+  *reinterpret_cast<volatile UINT8 *>(Address) = Value; // NOLINT(performance-no-int-to-ptr)
+}
+
 void CpuReadIdtr(IA32_DESCRIPTOR *Idtr) {
   __asm__ __volatile__("sidt %0" : "=m"(*Idtr));
 }

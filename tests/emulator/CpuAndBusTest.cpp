@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: BSD-2-Clause
 // Copyright (c) 2026 The ComLink Authors
 
-// I/O bus routing, the processor seam on top of it, and the virtual clock.
+// I/O and memory-mapped bus routing, the processor seam on top of it, and the virtual clock.
 #include "emulator/EmulatedCpu.h"
 #include "emulator/VirtualClock.h"
 #include "support/CpuSeam.h"
 
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 namespace emu {
@@ -77,6 +78,47 @@ TEST(IoBus, RefusesOverlappingEmptyOrWrappingClaimsAndReleases) {
   EXPECT_FALSE(Bus.Release(Com1));
   EXPECT_EQ(Bus.Read(0x3F8, IoWidth::Byte), 0xFFU);
   EXPECT_NE(Bus.Claim(0x3F8, 8, Read, Write), 0);
+}
+
+TEST(MemoryBus, SeamRoutesByteAccessesToTheClaimingRangeAndLogsTheRest) {
+  EmulatedCpu Cpu;
+  std::vector<std::pair<UINT64, UINT8>> Writes;
+  ASSERT_NE(Cpu.Mmio().Claim(
+                0xFEDC9000, 8, [](UINT64 Address) { return static_cast<UINT8>(Address + 1); },
+                [&Writes](UINT64 Address, UINT8 Value) { Writes.emplace_back(Address, Value); }),
+            0);
+  EXPECT_EQ(CpuMmioRead8(0xFEDC9005), 0x06);
+  CpuMmioWrite8(0xFEDC9007, 0x5A);
+  EXPECT_EQ(CpuMmioRead8(0xFEDC9008), 0xFF);
+  CpuMmioWrite8(0xFEDC8FFF, 0x41);
+  const std::vector<std::pair<UINT64, UINT8>> Expected = {{0xFEDC9007, 0x5A}};
+  EXPECT_EQ(Writes, Expected);
+  const auto &Log = Cpu.Mmio().UnclaimedAccesses();
+  ASSERT_EQ(Log.size(), 2U);
+  EXPECT_EQ(Log[0].Address, 0xFEDC9008U);
+  EXPECT_FALSE(Log[0].IsWrite);
+  EXPECT_EQ(Log[1].Address, 0xFEDC8FFFU);
+  EXPECT_TRUE(Log[1].IsWrite);
+  EXPECT_EQ(Log[1].Value, 0x41);
+  EXPECT_TRUE(Cpu.Io().UnclaimedAccesses().empty());
+}
+
+TEST(MemoryBus, RefusesOverlappingEmptyOrWrappingClaimsAndReleases) {
+  MemoryBus Bus;
+  const auto Read = [](UINT64) { return UINT8{0}; };
+  const auto Write = [](UINT64, UINT8) {};
+  const int Uart = Bus.Claim(0xFEDC9000, 8, Read, Write);
+  ASSERT_NE(Uart, 0);
+  EXPECT_EQ(Bus.Claim(0xFEDC9007, 1, Read, Write), 0);
+  EXPECT_EQ(Bus.Claim(0xFEDC8FF8, 9, Read, Write), 0);
+  EXPECT_EQ(Bus.Claim(0x1000, 0, Read, Write), 0);
+  EXPECT_EQ(Bus.Claim(~UINT64{0}, 2, Read, Write), 0);
+  EXPECT_NE(Bus.Claim(~UINT64{0} - 7, 8, Read, Write), 0);
+  EXPECT_NE(Bus.Claim(0xFEDC8FF8, 8, Read, Write), 0);
+  EXPECT_TRUE(Bus.Release(Uart));
+  EXPECT_FALSE(Bus.Release(Uart));
+  EXPECT_EQ(Bus.Read(0xFEDC9000), 0xFF);
+  EXPECT_NE(Bus.Claim(0xFEDC9000, 8, Read, Write), 0);
 }
 
 TEST(EmulatedCpu, SeamReachesTheNewestLiveCpuAndFallsBackWhenItEnds) {

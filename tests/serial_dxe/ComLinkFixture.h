@@ -14,7 +14,6 @@
 #include "emulator/testing/ModuleDebugUart.h"
 #include "emulator/testing/PlatformTest.h"
 #include "emulator/uart/UartAccessProvider.h"
-#include "emulator/uart/UartIoPorts.h"
 #include "serial_dxe/DriverBinding.h"
 #include "serial_dxe/DriverEntry.h"
 #include "serial_dxe/SerialDevice.h"
@@ -100,9 +99,6 @@ class ComLinkTest : public emu::PlatformTest {
 protected:
   void SetUp() override {
     mFlowState = nullptr;
-    if (!emu::ModuleDebugUart::Reachable()) {
-      GTEST_SKIP() << "the tree's debug UART is memory-mapped at a fixed address";
-    }
     ASSERT_TRUE(DebugPorts.Attached());
     ASSERT_EQ(ComLinkDxeEntryPoint(P.ImageHandle(), P.SystemTable()), EFI_SUCCESS);
     Binding = &gComLinkDriverBinding;
@@ -188,7 +184,7 @@ protected:
 
   emu::Uart16550Model DebugUart{P.Clock()};
   emu::ModuleDebugUart DebugPath{P};
-  emu::UartIoPorts DebugPorts{P.Io(), emu::ModuleDebugUart::Ports(), DebugUart};
+  emu::ModuleDebugUartRegisters DebugPorts{P, DebugUart};
   EFI_DRIVER_BINDING_PROTOCOL *Binding = nullptr;
   std::vector<std::unique_ptr<UartController>> Controllers;
 };

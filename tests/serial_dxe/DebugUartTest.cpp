@@ -6,6 +6,7 @@
 #include "PlatformSettings.h"
 #include "emulator/pci/PciConfigSpace.h"
 #include "emulator/testing/ModuleDebugUart.h"
+#include "emulator/uart/UartIoPorts.h"
 #include "serial_dxe/DebugUart.h"
 #include "support/PciConfig.h"
 #include "uart16550/Divisor.h"
@@ -381,15 +382,24 @@ TEST(DebugUartMmioTest, MemoryMappedUartIsProgrammedOrLeftAsItIs) {
       // already divisor 1, 8N1: only the latch bit went on and off again
       {{1, 0, 0xC1, 0x03, 0x0B, Idle, 0, 0}, {1, 0, 0xC1, 0x03, 0x0B, Idle, 0, 0}},
   };
+  // Where AMD chipsets map their first UART; no port access may be made.
+  constexpr UINT64 Base = 0xFEDC9000;
   for (const CASE &Case : Cases) {
     std::array<UINT8, 8> Registers = Case.Before;
+    const int Claim = P.Cpu().Mmio().Claim(
+        Base, Registers.size(), [&Registers](UINT64 Address) { return Registers[Address - Base]; },
+        [&Registers](UINT64 Address, UINT8 Value) { Registers[Address - Base] = Value; });
+    ASSERT_NE(Claim, 0);
     DEBUG_UART_SETTINGS Mmio = Com1Settings();
     Mmio.UseMmio = TRUE;
-    Mmio.Base = reinterpret_cast<UINTN>(Registers.data());
+    Mmio.Base = Base;
     Mmio.FifoControl = 0xE7;
     EXPECT_EQ(DebugUartInitialize(Mmio), EFI_SUCCESS);
     EXPECT_EQ(Registers, Case.After);
+    EXPECT_TRUE(P.Cpu().Mmio().Release(Claim));
   }
+  EXPECT_TRUE(P.Cpu().Mmio().UnclaimedAccesses().empty());
+  EXPECT_TRUE(P.Io().UnclaimedAccesses().empty());
   EXPECT_EQ(P.Report(), "");
 }
 
@@ -397,12 +407,7 @@ TEST(DebugUartMmioTest, MemoryMappedUartIsProgrammedOrLeftAsItIs) {
 // (behind the PCI path when there is one) ends at their divisor and line control.
 class DebugUartConstructorTest : public emu::PlatformTest {
 protected:
-  void SetUp() override {
-    if (!emu::ModuleDebugUart::Reachable()) {
-      GTEST_SKIP() << "the tree's debug UART is memory-mapped at a fixed address";
-    }
-    ASSERT_TRUE(Ports.Attached());
-  }
+  void SetUp() override { ASSERT_TRUE(Ports.Attached()); }
 
   // The FIFO write that wakes a UART function from D3hot.
   std::vector<std::pair<UINT8, UINT8>> WakeWrites() const {
@@ -416,7 +421,7 @@ protected:
   static constexpr UINT16 kDivisor = DivisorRoundedToNearest(DebugUartClock, DebugUartBaudRate);
   emu::ModuleDebugUart DebugPath{P};
   emu::Uart16550Model Uart{P.Clock()};
-  emu::UartIoPorts Ports{P.Io(), emu::ModuleDebugUart::Ports(), Uart};
+  emu::ModuleDebugUartRegisters Ports{P, Uart};
 };
 
 TEST_F(DebugUartConstructorTest, ProgramsTheUartTheTreesSettingsName) {
@@ -439,7 +444,7 @@ TEST_F(DebugUartConstructorTest, ProgramsTheUartTheTreesSettingsName) {
   EXPECT_EQ(Writes, Expected);
   for (size_t Level = 0; Level < DebugPath.PathFunctions().size(); ++Level) {
     const emu::PciFunction &Function = *DebugPath.PathFunctions()[Level];
-    EXPECT_NE(Function.Command() & emu::PciCommandBit::IoSpace, 0) << "level " << Level;
+    EXPECT_NE(Function.Command() & emu::ModuleDebugUart::DecodeBit(), 0) << "level " << Level;
     const UINT16 PowerState = DebugUartPciPath[Level].PowerStateRegister;
     if (PowerState != 0) {
       EXPECT_EQ(Function.Read16(PowerState) & 0x03, 0) << "level " << Level << " in D0";

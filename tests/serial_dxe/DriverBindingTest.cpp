@@ -47,18 +47,15 @@ TEST_F(DriverEntryTest, BringsTheDebugUartToTheTreesLineSettings) {
   EXPECT_EQ(DebugUart.LineControl(), DebugUartLineControl);
   EXPECT_EQ(DebugUart.ModemControl(), 0x00);
   for (const emu::PciFunction *Function : DebugPath.PathFunctions()) {
-    EXPECT_NE(Function->Command() & emu::PciCommandBit::IoSpace, 0);
+    EXPECT_NE(Function->Command() & emu::ModuleDebugUart::DecodeBit(), 0);
   }
 }
 
 TEST(DriverEntryFailureTest, FailedInstallationReturnsItsStatusAndWithdrawsTheLevelProtocol) {
-  if (!emu::ModuleDebugUart::Reachable()) {
-    GTEST_SKIP() << "the tree's debug UART is memory-mapped at a fixed address";
-  }
   emu::Platform P;
   emu::ModuleDebugUart DebugPath(P);
   emu::Uart16550Model Com1(P.Clock());
-  emu::UartIoPorts Ports(P.Io(), emu::ModuleDebugUart::Ports(), Com1);
+  emu::ModuleDebugUartRegisters Ports(P, Com1);
   P.Faults().FailCall("InstallMultipleProtocolInterfaces", 2, EFI_OUT_OF_RESOURCES);
   EXPECT_EQ(ComLinkDxeEntryPoint(P.ImageHandle(), P.SystemTable()), EFI_OUT_OF_RESOURCES);
   EXPECT_EQ(P.Handles().InterfaceOf(P.ImageHandle(), gEfiDriverBindingProtocolGuid), nullptr);

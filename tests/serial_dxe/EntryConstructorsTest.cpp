@@ -22,7 +22,6 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-constexpr UINT16 kDebugUart = emu::ModuleDebugUart::Ports();
 constexpr UINT16 kModuleDivisor = DivisorRoundedToNearest(DebugUartClock, DebugUartBaudRate);
 
 // The variable service of the platform, and whether the debug-level protocol
@@ -53,20 +52,7 @@ protected:
   };
 
   void SetUp() override {
-    if (!emu::ModuleDebugUart::Reachable()) {
-      GTEST_SKIP() << "the tree's debug UART is memory-mapped at a fixed address";
-    }
-    Claim = P.Io().Claim(
-        kDebugUart, 8,
-        [this](UINT16 Port, emu::IoWidth) {
-          Note();
-          return static_cast<UINT32>(Com1.Read(Port - kDebugUart));
-        },
-        [this](UINT16 Port, emu::IoWidth, UINT32 Value) {
-          Note();
-          Com1.Write(Port - kDebugUart, static_cast<UINT8>(Value));
-        });
-    ASSERT_NE(Claim, 0);
+    ASSERT_TRUE(Registers.Attached());
     gPlatformGetVariable = P.RuntimeServices()->GetVariable;
     P.RuntimeServices()->GetVariable = NotingGetVariable;
     gLevelProtocolBeforeVariable = false;
@@ -79,9 +65,8 @@ protected:
     gRT = nullptr;
   }
   void TearDown() override {
-    if (Claim != 0) {
+    if (Registers.Attached()) {
       P.RuntimeServices()->GetVariable = gPlatformGetVariable;
-      P.Io().Release(Claim);
     }
     PlatformTest::TearDown();
   }
@@ -98,7 +83,15 @@ protected:
 
   emu::ModuleDebugUart DebugPath{P};
   emu::Uart16550Model Com1{P.Clock()};
-  int Claim = 0;
+  emu::ModuleDebugUartRegisters Registers{P,
+                                          [this](UINT32 Register) {
+                                            Note();
+                                            return Com1.Read(Register);
+                                          },
+                                          [this](UINT32 Register, UINT8 Value) {
+                                            Note();
+                                            Com1.Write(Register, Value);
+                                          }};
   SNAPSHOT AtDebugUart;
 };
 

@@ -64,12 +64,20 @@ TEST_F(IoAccessTest, MisalignedPortsAssertButTheAccessIsMade) {
   EXPECT_EQ(Asserted(), (Strings{"(Port & 1) == 0", "(Port & 3) == 0", "(Port & 3) == 0"}));
 }
 
-TEST(MmioTest, SingleByteAccesses) {
-  volatile UINT8 Register = 0x5A;
-  const auto Address = reinterpret_cast<UINTN>(&Register);
+TEST(MmioTest, SingleByteAccessesReachTheDeviceAtTheirAddress) {
+  emu::EmulatedCpu Cpu;
+  constexpr UINTN Address = 0xFEDC9005;
+  UINT8 Register = 0x5A;
+  ASSERT_NE(Cpu.Mmio().Claim(
+                Address, 1, [&Register](UINT64) { return Register; },
+                [&Register](UINT64, UINT8 Value) { Register = Value; }),
+            0);
   EXPECT_EQ(MmioRead8(Address), 0x5A);
   EXPECT_EQ(MmioWrite8(Address, 0xC3), 0xC3);
   EXPECT_EQ(Register, 0xC3);
+  EXPECT_EQ(MmioRead8(Address + 1), 0xFF);
+  EXPECT_EQ(Cpu.Mmio().UnclaimedAccesses().size(), 1U);
+  EXPECT_TRUE(Cpu.Io().UnclaimedAccesses().empty());
 }
 
 } // namespace

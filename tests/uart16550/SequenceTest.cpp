@@ -110,8 +110,14 @@ TEST_F(UartSequenceTest, FixedPortsReachCom1) {
 }
 
 TEST(UartDirectIoTest, MemoryMappedRegistersSitAStrideApart) {
+  emu::EmulatedCpu Cpu;
+  constexpr UINTN Base = 0xFE030000;
   std::array<UINT8, 8 * 4> Window{};
-  const UART_DIRECT_IO Io{reinterpret_cast<UINTN>(Window.data()), 4, TRUE};
+  ASSERT_NE(Cpu.Mmio().Claim(
+                Base, Window.size(), [&Window](UINT64 Address) { return Window[Address - Base]; },
+                [&Window](UINT64 Address, UINT8 Value) { Window[Address - Base] = Value; }),
+            0);
+  const UART_DIRECT_IO Io{Base, 4, TRUE};
   WriteBits(Io, Lcr::DivisorLatch);
   Io.Write(UART_REGISTER::Scratch, 0xA5);
   EXPECT_EQ(Window[3 * 4], 0x80);
