@@ -65,26 +65,6 @@ EFI_STATUS RemoveChild(EFI_HANDLE Controller, PC_UART_PORT *Port) {
   return EFI_SUCCESS;
 }
 
-// Every child this driver made on Controller, withdrawn as far as they let themselves be.
-void RemoveChildren(EFI_HANDLE Controller) {
-  EFI_OPEN_PROTOCOL_INFORMATION_ENTRY *Entries = nullptr;
-  UINTN Count = 0;
-  if (EFI_ERROR(
-          gBS->OpenProtocolInformation(Controller, &gEfiPciIoProtocolGuid, &Entries, &Count))) {
-    return;
-  }
-  for (UINTN Index = 0; Index < Count; ++Index) {
-    if (Entries[Index].AgentHandle == Agent() &&
-        (Entries[Index].Attributes & EFI_OPEN_PROTOCOL_BY_CHILD_CONTROLLER) != 0) {
-      PC_UART_PORT *Port = PortOn(Entries[Index].ControllerHandle);
-      if (Port != nullptr) {
-        RemoveChild(Controller, Port);
-      }
-    }
-  }
-  FreePool(Entries);
-}
-
 struct CARD_START {
   EFI_HANDLE Controller;
   EFI_PCI_IO_PROTOCOL *PciIo;
@@ -93,9 +73,10 @@ struct CARD_START {
 
 // Port Index of the card: with CardPath, a child handle under it (the card
 // then has several ports); without, the access protocol goes on the card's
-// own handle.
+// own handle. A port that is published goes to *Added.
 [[gnu::noinline]] EFI_STATUS AddPort(const CARD_START &Start,
-                                     const EFI_DEVICE_PATH_PROTOCOL *CardPath, UINTN Index) {
+                                     const EFI_DEVICE_PATH_PROTOCOL *CardPath, UINTN Index,
+                                     PC_UART_PORT **Added) {
   PC_UART_PORT *Port = PciSerialNewPort(Start.Serial, Start.PciIo, Index, CardPath);
   if (Port == nullptr) {
     return EFI_OUT_OF_RESOURCES;
@@ -106,6 +87,7 @@ struct CARD_START {
     PcUartPortFree(Port);
     return Status;
   }
+  *Added = Port;
   if (CardPath == nullptr) {
     return EFI_SUCCESS;
   }
@@ -118,7 +100,9 @@ struct CARD_START {
   return Status;
 }
 
-// Children made before a failure are withdrawn again.
+// Children made before a failure are withdrawn again. They are kept here rather
+// than asked of the firmware: listing a controller's opens allocates, and may
+// fail just when pool has run out.
 [[gnu::noinline]] EFI_STATUS StartChildren(const CARD_START &Start) {
   VOID *CardPath = nullptr;
   EFI_STATUS Status = gBS->OpenProtocol(Start.Controller, &gEfiDevicePathProtocolGuid, &CardPath,
@@ -126,10 +110,13 @@ struct CARD_START {
   if (EFI_ERROR(Status)) {
     return Status;
   }
+  PC_UART_PORT *Made[PciSerialMaxPorts];
   for (UINTN Index = 0; Index < Start.Serial.Card.PortCount; ++Index) {
-    Status = AddPort(Start, static_cast<EFI_DEVICE_PATH_PROTOCOL *>(CardPath), Index);
+    Status = AddPort(Start, static_cast<EFI_DEVICE_PATH_PROTOCOL *>(CardPath), Index, &Made[Index]);
     if (EFI_ERROR(Status)) {
-      RemoveChildren(Start.Controller);
+      while (Index > 0) {
+        RemoveChild(Start.Controller, Made[--Index]);
+      }
       return Status;
     }
   }
@@ -182,7 +169,9 @@ EFI_STATUS EFIAPI PcUartDriverBindingStart(EFI_DRIVER_BINDING_PROTOCOL *This,
         Start.Serial.Bar.Memory ? EFI_PCI_IO_ATTRIBUTE_MEMORY : EFI_PCI_IO_ATTRIBUTE_IO, nullptr);
   }
   if (!EFI_ERROR(Status)) {
-    Status = Start.Serial.Card.PortCount > 1 ? StartChildren(Start) : AddPort(Start, nullptr, 0);
+    PC_UART_PORT *Port = nullptr;
+    Status =
+        Start.Serial.Card.PortCount > 1 ? StartChildren(Start) : AddPort(Start, nullptr, 0, &Port);
   }
   if (EFI_ERROR(Status)) {
     ClosePciIo(ControllerHandle, ControllerHandle);

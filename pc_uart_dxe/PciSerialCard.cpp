@@ -35,6 +35,16 @@ constexpr KNOWN_CARD KnownCards[] = {
 
 constexpr PCI_SERIAL_CARD PlainUart = {1, 1, 0, PcClock};
 
+constexpr bool PortCountsFit() {
+  for (const KNOWN_CARD &Known : KnownCards) {
+    if (Known.Card.PortCount > PciSerialMaxPorts) {
+      return false;
+    }
+  }
+  return true;
+}
+static_assert(PortCountsFit(), "a known card has more ports than PciSerialMaxPorts");
+
 // CardPath with Ctrl(Index) before its end node on a multi-port card, in one allocation.
 EFI_DEVICE_PATH_PROTOCOL *PortPath(const EFI_DEVICE_PATH_PROTOCOL *CardPath, bool MultiPort,
                                    UINTN Index) {

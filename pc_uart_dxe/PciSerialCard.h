@@ -18,6 +18,9 @@ struct PCI_SERIAL_HEADER {
 };
 inline constexpr UINTN PciSerialHeaderDwords = sizeof(PCI_SERIAL_HEADER) / sizeof(UINT32);
 
+// The most ports a card of the known-card table has.
+inline constexpr UINTN PciSerialMaxPorts = 4;
+
 struct PCI_SERIAL_CARD {
   UINT8 PortCount;
   UINT8 Stride;   // bytes between registers

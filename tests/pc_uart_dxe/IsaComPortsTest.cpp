@@ -85,6 +85,23 @@ TEST_F(IsaComPortsTest, AccessMapsIndicesAndRefusesBadOnes) {
   EXPECT_EQ(Value, 0xFF);
   EXPECT_EQ(Access->WriteRegister(Access, 8, 0), EFI_INVALID_PARAMETER);
   EXPECT_EQ(Access->ReadRegister(Access, 0, nullptr), EFI_INVALID_PARAMETER);
+  EXPECT_TRUE(::test::AssertionTexts(P.StatusCodes()).empty());
+
+  // No instance, or another provider's: refused, the latter with an assertion.
+  struct {
+    UINT64 Signature = 0;
+    UART_ACCESS_PROTOCOL Access{};
+  } Other;
+  for (UART_ACCESS_PROTOCOL *Instance :
+       {static_cast<UART_ACCESS_PROTOCOL *>(nullptr), &Other.Access}) {
+    Value = 0;
+    EXPECT_EQ(Access->ReadRegister(Instance, 3, &Value), EFI_INVALID_PARAMETER);
+    EXPECT_EQ(Value, 0xFF);
+    EXPECT_EQ(Access->WriteRegister(Instance, 3, 0x03), EFI_INVALID_PARAMETER);
+  }
+  EXPECT_EQ(Model(0).LineControl(), 0x1B);
+  EXPECT_EQ(::test::AssertionTexts(P.StatusCodes()),
+            (std::vector<std::string>{"CR has Bad Signature", "CR has Bad Signature"}));
 }
 
 // The port record, then its device path, then the install: each failure

@@ -170,30 +170,124 @@ TEST_F(PciIoBindingTest, AFailedReadAnswersWhatAnAbsentDeviceReads) {
   EXPECT_EQ(ReadRegister(Access, 7), 0x12);
 }
 
-// Every failure on the way through Start: the status comes back, and nothing
-// stays installed, open or allocated.
+// Every failure on the way through Start, of a multi-port card and of a one-port
+// function: the status comes back, and nothing stays installed, open or allocated.
 TEST_F(PciIoBindingTest, StartUndoesEverythingWhenAStepFails) {
   const std::vector<std::string> Services = {
       "AllocatePool",      "InstallMultipleProtocolInterfaces",
       "OpenProtocol",      "PciIo.Pci.Read",
       "PciIo.GetLocation", "PciIo.Attributes"};
-  for (const std::string &Service : Services) {
-    for (UINT64 Nth = 1;; ++Nth) {
-      P.Faults().FailCall(Service, Nth, EFI_OUT_OF_RESOURCES);
-      const EFI_STATUS Status =
-          PcUartDriverBindingStart(&gPcUartDriverBinding, Card4x->Handle, nullptr);
-      P.Faults().ClearFaults();
-      if (Status == EFI_SUCCESS) {
-        EXPECT_EQ(Published().size(), 4U) << Service << " " << Nth;
-        EXPECT_EQ(gBS->DisconnectController(Card4x->Handle, nullptr, nullptr), EFI_SUCCESS);
-        break;
+  PCI_HANDLE &Single = Publish(SerialFunction(nullptr, 6, kQemuVendor, kQemuSerial, true, 0xD000));
+  Single.Provider.AttachUart(0, 0, 1, NewUart());
+  for (const auto &[Card, Ports] : {std::pair{Card4x, 4U}, std::pair{&Single, 1U}}) {
+    for (const std::string &Service : Services) {
+      for (UINT64 Nth = 1;; ++Nth) {
+        P.Faults().FailCall(Service, Nth, EFI_OUT_OF_RESOURCES);
+        const EFI_STATUS Status =
+            PcUartDriverBindingStart(&gPcUartDriverBinding, Card->Handle, nullptr);
+        P.Faults().ClearFaults();
+        if (Status == EFI_SUCCESS) {
+          EXPECT_EQ(Published().size(), Ports) << Service << " " << Nth;
+          EXPECT_EQ(gBS->DisconnectController(Card->Handle, nullptr, nullptr), EFI_SUCCESS);
+          break;
+        }
+        EXPECT_EQ(Status, EFI_OUT_OF_RESOURCES) << Ports << " " << Service << " " << Nth;
+        EXPECT_TRUE(Published().empty()) << Ports << " " << Service << " " << Nth;
+        EXPECT_TRUE(OpensOfPciIo(*Card).empty()) << Ports << " " << Service << " " << Nth;
+        EXPECT_EQ(P.Report(), "") << Ports << " " << Service << " " << Nth;
       }
-      EXPECT_EQ(Status, EFI_OUT_OF_RESOURCES) << Service << " " << Nth;
-      EXPECT_TRUE(Published().empty()) << Service << " " << Nth;
-      EXPECT_TRUE(OpensOfPciIo(*Card4x).empty()) << Service << " " << Nth;
-      EXPECT_EQ(P.Report(), "") << Service << " " << Nth;
     }
   }
+}
+
+// A port that fails while Start is withdrawing the ones made before it: the
+// list of those comes from the firmware, which may fail to give it too.
+TEST_F(PciIoBindingTest, AFailedStartLeavesNoPortBehindWhenTheOpenListFails) {
+  P.Faults().FailCall("InstallMultipleProtocolInterfaces", 3, EFI_OUT_OF_RESOURCES);
+  P.Faults().FailCall("OpenProtocolInformation", 1, EFI_OUT_OF_RESOURCES);
+  EXPECT_EQ(PcUartDriverBindingStart(&gPcUartDriverBinding, Card4x->Handle, nullptr),
+            EFI_OUT_OF_RESOURCES);
+  P.Faults().ClearFaults();
+  EXPECT_TRUE(Published().empty());
+  EXPECT_TRUE(OpensOfPciIo(*Card4x).empty());
+  EXPECT_EQ(P.Report(), "");
+}
+
+// Stop that cannot withdraw a port keeps it whole (published, PCI I/O open for
+// it) and says so; the next Stop finishes the job.
+TEST_F(PciIoBindingTest, StopKeepsAPortItCannotWithdrawAndAnswersAnError) {
+  PCI_HANDLE &Single = Publish(SerialFunction(nullptr, 6, kQemuVendor, kQemuSerial, true, 0xD000));
+  Single.Provider.AttachUart(0, 0, 1, NewUart());
+  for (PCI_HANDLE *Card : {Card4x, &Single}) {
+    ASSERT_EQ(Connect(*Card), EFI_SUCCESS);
+    const size_t Ports = Published().size();
+    const size_t Opens = OpensOfPciIo(*Card).size();
+    P.Faults().FailCall("UninstallMultipleProtocolInterfaces", 1, EFI_ACCESS_DENIED);
+    EXPECT_NE(gBS->DisconnectController(Card->Handle, nullptr, nullptr), EFI_SUCCESS);
+    P.Faults().ClearFaults();
+    const std::vector<PUBLISHED> Left = Published();
+    ASSERT_EQ(Left.size(), Card == Card4x ? 1U : Ports);
+    const std::vector<emu::OpenRecord> OpenNow = OpensOfPciIo(*Card);
+    if (Card == Card4x) {
+      // The driver's own open and the one for the port that stayed.
+      ASSERT_EQ(OpenNow.size(), 2U);
+      EXPECT_EQ(OpenNow[1].Controller, Left[0].Handle);
+      EXPECT_EQ(OpenNow[1].Attributes, EFI_OPEN_PROTOCOL_BY_CHILD_CONTROLLER);
+    } else {
+      EXPECT_EQ(OpenNow.size(), Opens);
+    }
+    Left[0].Access->WriteRegister(Left[0].Access, 7, 0x3C);
+    EXPECT_EQ(ReadRegister(Left[0].Access, 7), 0x3C);
+    EXPECT_EQ(gBS->DisconnectController(Card->Handle, nullptr, nullptr), EFI_SUCCESS);
+    EXPECT_TRUE(Published().empty());
+    EXPECT_TRUE(OpensOfPciIo(*Card).empty());
+    EXPECT_EQ(P.Report(), "");
+  }
+}
+
+// Handles Stop is given that carry no port of this driver: each one is an
+// error, and the real children are withdrawn all the same.
+TEST_F(PciIoBindingTest, StopOfHandlesThatAreNoPortsOfThisDriverFails) {
+  ASSERT_EQ(Connect(*Card4x), EFI_SUCCESS);
+  std::vector<EFI_HANDLE> Children = P.Handles().ChildrenOf(Card4x->Handle, P.ImageHandle());
+  ASSERT_EQ(Children.size(), 4U);
+  Children.insert(Children.begin() + 1, Card4x->Handle);
+  EXPECT_EQ(PcUartDriverBindingStop(&gPcUartDriverBinding, Card4x->Handle, Children.size(),
+                                    Children.data()),
+            EFI_DEVICE_ERROR);
+  EXPECT_TRUE(Published().empty());
+  EXPECT_EQ(OpensOfPciIo(*Card4x).size(), 1U);
+  EXPECT_TRUE(::test::AssertionTexts(P.StatusCodes()).empty());
+
+  // A one-port function whose access protocol is another provider's.
+  emu::PciFunction &Function = SerialFunction(nullptr, 6, kQemuVendor, kQemuSerial, true, 0xD000);
+  PCI_HANDLE &Foreign = Publish(Function);
+  struct {
+    UINT64 Signature = 0;
+    UART_ACCESS_PROTOCOL Access{};
+  } Other;
+  EFI_HANDLE Handle = Foreign.Handle;
+  ASSERT_EQ(gBS->InstallMultipleProtocolInterfaces(&Handle, &gUartAccessProtocolGuid, &Other.Access,
+                                                   nullptr),
+            EFI_SUCCESS);
+  EXPECT_EQ(PcUartDriverBindingStop(&gPcUartDriverBinding, Foreign.Handle, 0, nullptr),
+            EFI_DEVICE_ERROR);
+  EXPECT_EQ(::test::AssertionTexts(P.StatusCodes()),
+            std::vector<std::string>{"CR has Bad Signature"});
+  EXPECT_EQ(P.Handles().InterfaceOf(Foreign.Handle, gUartAccessProtocolGuid), &Other.Access);
+  EXPECT_EQ(gBS->UninstallMultipleProtocolInterfaces(Foreign.Handle, &gUartAccessProtocolGuid,
+                                                     &Other.Access, nullptr),
+            EFI_SUCCESS);
+}
+
+TEST_F(PciIoBindingTest, SupportedRefusesAControllerItAlreadyDrivesOrOneWithoutPciIo) {
+  ASSERT_EQ(Connect(*Card4x), EFI_SUCCESS);
+  const size_t Opens = OpensOfPciIo(*Card4x).size();
+  EXPECT_EQ(PcUartDriverBindingSupported(&gPcUartDriverBinding, Card4x->Handle, nullptr),
+            EFI_ALREADY_STARTED);
+  EXPECT_EQ(OpensOfPciIo(*Card4x).size(), Opens);
+  const EFI_HANDLE Child = Published().at(0).Handle;
+  EXPECT_EQ(PcUartDriverBindingSupported(&gPcUartDriverBinding, Child, nullptr), EFI_UNSUPPORTED);
 }
 
 TEST_F(PciIoBindingTest, WithAPciBusTheEntryPointWalksNothing) {

@@ -56,6 +56,36 @@ TEST_F(PciWalkPortsTest, DecodingIsSwitchedOnForTheSpaceTheBarIsIn) {
   EXPECT_EQ(Function.Command(), emu::PciCommandBit::IoSpace);
 }
 
+// Intel's Quark HS-UART: 32-bit registers in a memory BAR, reached as bytes at
+// four-byte steps.
+TEST_F(PciWalkPortsTest, AMemoryBarUartIsReachedThroughItsMappedRegisters) {
+  constexpr UINT32 kBar = 0x90000000;
+  emu::PciFunction &Function = SerialFunction(nullptr, 7, 0x8086, 0x0936, false, kBar, 0x1000);
+  emu::Uart16550Model &Uart = NewUart();
+  const int Claim = P.Cpu().Mmio().Claim(
+      kBar, 8 * 4,
+      [&Uart](UINT64 Address) {
+        return (Address - kBar) % 4 == 0 ? Uart.Read(static_cast<UINT32>(Address - kBar) / 4)
+                                         : UINT8{0};
+      },
+      [&Uart](UINT64 Address, UINT8 Value) {
+        ASSERT_EQ((Address - kBar) % 4, 0U);
+        Uart.Write(static_cast<UINT32>(Address - kBar) / 4, Value);
+      });
+  ASSERT_NE(Claim, 0);
+  EXPECT_EQ(PcUartPublishWalkedPciPorts(), 1U);
+  EXPECT_EQ(Function.Command(), emu::PciCommandBit::MemorySpace);
+  const std::vector<PUBLISHED> Ports = Published();
+  ASSERT_EQ(Ports.size(), 1U);
+  EXPECT_EQ(Ports[0].Access->Info->ClockRate, 44236800U);
+  EXPECT_EQ(Ports[0].Access->WriteRegister(Ports[0].Access, 3, 0x1B), EFI_SUCCESS);
+  EXPECT_EQ(Uart.LineControl(), 0x1B);
+  EXPECT_EQ(ReadRegister(Ports[0].Access, 3), 0x1B);
+  EXPECT_TRUE(P.Cpu().Mmio().UnclaimedAccesses().empty());
+  WithdrawAll();
+  EXPECT_TRUE(P.Cpu().Mmio().Release(Claim));
+}
+
 TEST_F(PciWalkPortsTest, AFunctionWithAnUnassignedBarIsSkippedWithAMessage) {
   emu::PciFunction &Function = SerialFunction(nullptr, 3, kQemuVendor, kQemuSerial, true, 0);
   EXPECT_EQ(PcUartPublishWalkedPciPorts(), 0U);
