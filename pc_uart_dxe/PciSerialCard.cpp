@@ -35,7 +35,7 @@ constexpr KNOWN_CARD KnownCards[] = {
 
 constexpr PCI_SERIAL_CARD PlainUart = {1, 1, 0, PcClock};
 
-constexpr bool PortCountsFit() {
+consteval bool PortCountsFit() {
   for (const KNOWN_CARD &Known : KnownCards) {
     if (Known.Card.PortCount > PciSerialMaxPorts) {
       return false;

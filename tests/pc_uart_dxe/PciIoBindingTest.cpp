@@ -213,6 +213,28 @@ TEST_F(PciIoBindingTest, AFailedStartLeavesNoPortBehindWhenTheOpenListFails) {
   EXPECT_EQ(P.Report(), "");
 }
 
+// A card under a malformed path (a node shorter than its header) gets no ports.
+TEST_F(PciIoBindingTest, ACardUnderABrokenDevicePathFailsStartAndKeepsNothing) {
+  ASSERT_EQ(gBS->UninstallMultipleProtocolInterfaces(Card4x->Handle, &gEfiDevicePathProtocolGuid,
+                                                     Card4x->Path.data(), nullptr),
+            EFI_SUCCESS);
+  Bytes Broken = Card4x->Path;
+  Broken[2] = 2;
+  ASSERT_EQ(gBS->InstallMultipleProtocolInterfaces(&Card4x->Handle, &gEfiDevicePathProtocolGuid,
+                                                   Broken.data(), nullptr),
+            EFI_SUCCESS);
+  EXPECT_TRUE(EFI_ERROR(PcUartDriverBindingStart(&gPcUartDriverBinding, Card4x->Handle, nullptr)));
+  EXPECT_TRUE(Published().empty());
+  EXPECT_TRUE(OpensOfPciIo(*Card4x).empty());
+  EXPECT_EQ(P.Report(), "");
+  ASSERT_EQ(gBS->UninstallMultipleProtocolInterfaces(Card4x->Handle, &gEfiDevicePathProtocolGuid,
+                                                     Broken.data(), nullptr),
+            EFI_SUCCESS);
+  ASSERT_EQ(gBS->InstallMultipleProtocolInterfaces(&Card4x->Handle, &gEfiDevicePathProtocolGuid,
+                                                   Card4x->Path.data(), nullptr),
+            EFI_SUCCESS);
+}
+
 // Stop that cannot withdraw a port keeps it whole (published, PCI I/O open for
 // it) and says so; the next Stop finishes the job.
 TEST_F(PciIoBindingTest, StopKeepsAPortItCannotWithdrawAndAnswersAnError) {

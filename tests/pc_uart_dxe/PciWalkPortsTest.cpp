@@ -116,15 +116,20 @@ TEST_F(PciWalkPortsTest, OnlySixteenFiftyCompatibleInterfacesArePublished) {
 
 TEST_F(PciWalkPortsTest, PortsThatCannotBePublishedAreLeftOutAndReported) {
   QemuCards();
-  // Two allocations per port: the record, then its path.
-  for (UINT64 Nth = 1; Nth <= 10; ++Nth) {
-    P.Faults().FailCall("AllocatePool", Nth, EFI_OUT_OF_RESOURCES);
-    P.StatusCodes().Clear();
-    EXPECT_EQ(PcUartPublishWalkedPciPorts(), 4U) << Nth;
-    EXPECT_EQ(Published().size(), 4U);
-    EXPECT_EQ(DebugFormats().size(), 1U);
-    WithdrawAll();
-    P.Faults().ClearFaults();
+  // Two allocations per port (the record, then its path), then its install.
+  const std::vector<std::pair<std::string, UINT64>> Failures = {
+      {"AllocatePool", 10}, {"InstallMultipleProtocolInterfaces", 5}};
+  for (const auto &[Service, Calls] : Failures) {
+    for (UINT64 Nth = 1; Nth <= Calls; ++Nth) {
+      P.Faults().FailCall(Service, Nth, EFI_OUT_OF_RESOURCES);
+      P.StatusCodes().Clear();
+      EXPECT_EQ(PcUartPublishWalkedPciPorts(), 4U) << Service << " " << Nth;
+      EXPECT_EQ(Published().size(), 4U);
+      EXPECT_EQ(DebugFormats().size(), 1U);
+      WithdrawAll();
+      P.Faults().ClearFaults();
+      EXPECT_EQ(P.Report(), "") << Service << " " << Nth;
+    }
   }
 }
 
