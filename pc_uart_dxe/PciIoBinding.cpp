@@ -9,6 +9,7 @@
 #include "debug_report/DebugReport.h"
 #include "pc_uart_dxe/PciSerialCard.h"
 #include "pc_uart_dxe/UartPort.h"
+#include "support/DevicePathUtil.h"
 #include "support/dxe/Pool.h"
 #include "support/dxe/ServiceTables.h"
 
@@ -109,6 +110,11 @@ struct CARD_START {
                                         Agent(), Start.Controller, EFI_OPEN_PROTOCOL_GET_PROTOCOL);
   if (EFI_ERROR(Status)) {
     return Status;
+  }
+  // The children's paths extend the card's: a card path that does not end is the
+  // controller's fault, not a want of pool.
+  if (GetDevicePathSize(static_cast<EFI_DEVICE_PATH_PROTOCOL *>(CardPath)) == 0) {
+    return EFI_DEVICE_ERROR;
   }
   PC_UART_PORT *Made[PciSerialMaxPorts];
   for (UINTN Index = 0; Index < Start.Serial.Card.PortCount; ++Index) {

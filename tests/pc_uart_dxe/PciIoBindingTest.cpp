@@ -223,7 +223,8 @@ TEST_F(PciIoBindingTest, ACardUnderABrokenDevicePathFailsStartAndKeepsNothing) {
   ASSERT_EQ(gBS->InstallMultipleProtocolInterfaces(&Card4x->Handle, &gEfiDevicePathProtocolGuid,
                                                    Broken.data(), nullptr),
             EFI_SUCCESS);
-  EXPECT_TRUE(EFI_ERROR(PcUartDriverBindingStart(&gPcUartDriverBinding, Card4x->Handle, nullptr)));
+  EXPECT_EQ(PcUartDriverBindingStart(&gPcUartDriverBinding, Card4x->Handle, nullptr),
+            EFI_DEVICE_ERROR);
   EXPECT_TRUE(Published().empty());
   EXPECT_TRUE(OpensOfPciIo(*Card4x).empty());
   EXPECT_EQ(P.Report(), "");
