@@ -18,41 +18,18 @@ UINT32 WidthMask(IoWidth Width) {
 }
 
 int IoBus::Claim(UINT16 First, UINT32 Count, ReadHandler Read, WriteHandler Write) {
-  const UINT32 End = UINT32{First} + Count;
-  if (Count == 0 || End > 0x10000U) {
+  if (Count == 0 || Count > 0x10000U - First) {
     return 0;
   }
-  for (const Range &Existing : Ranges) {
-    if (First < Existing.End && Existing.First < End) {
-      return 0;
-    }
-  }
-  const int Id = NextId++;
-  Ranges.push_back(Range{Id, First, End, std::move(Read), std::move(Write)});
-  return Id;
+  return Ranges.Claim(First, UINT64{First} + Count - 1, std::move(Read), std::move(Write));
 }
 
 bool IoBus::Release(int ClaimId) {
-  for (auto It = Ranges.begin(); It != Ranges.end(); ++It) {
-    if (It->Id == ClaimId) {
-      Ranges.erase(It);
-      return true;
-    }
-  }
-  return false;
-}
-
-IoBus::Range *IoBus::Find(UINT16 Port) {
-  for (Range &Candidate : Ranges) {
-    if (Port >= Candidate.First && Port < Candidate.End) {
-      return &Candidate;
-    }
-  }
-  return nullptr;
+  return Ranges.Release(ClaimId);
 }
 
 UINT32 IoBus::Read(UINT16 Port, IoWidth Width) {
-  Range *Owner = Find(Port);
+  auto *Owner = Ranges.Find(Port);
   if (Owner == nullptr || !Owner->Read) {
     Unclaimed.push_back(IoAccess{Port, Width, false, 0});
     return WidthMask(Width);
@@ -62,7 +39,7 @@ UINT32 IoBus::Read(UINT16 Port, IoWidth Width) {
 
 void IoBus::Write(UINT16 Port, IoWidth Width, UINT32 Value) {
   Value &= WidthMask(Width);
-  Range *Owner = Find(Port);
+  auto *Owner = Ranges.Find(Port);
   if (Owner == nullptr || !Owner->Write) {
     Unclaimed.push_back(IoAccess{Port, Width, true, Value});
     return;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "Uefi/Base.h"
+#include "emulator/ClaimedRanges.h"
 
 #include <functional>
 #include <vector>
@@ -42,18 +43,8 @@ public:
   void ClearUnclaimedAccesses() { Unclaimed.clear(); }
 
 private:
-  struct Range {
-    int Id;
-    UINT32 First;
-    UINT32 End;
-    ReadHandler Read;
-    WriteHandler Write;
-  };
-  Range *Find(UINT16 Port);
-
-  std::vector<Range> Ranges;
+  ClaimedRanges<ReadHandler, WriteHandler> Ranges;
   std::vector<IoAccess> Unclaimed;
-  int NextId = 1;
 };
 
 UINT32 WidthMask(IoWidth Width);

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "Uefi/Base.h"
+#include "emulator/ClaimedRanges.h"
 
 #include <functional>
 #include <vector>
@@ -39,18 +40,8 @@ public:
   const std::vector<MemoryAccess> &UnclaimedAccesses() const { return Unclaimed; }
 
 private:
-  struct Range {
-    int Id;
-    UINT64 First;
-    UINT64 Last;
-    ReadHandler Read;
-    WriteHandler Write;
-  };
-  Range *Find(UINT64 Address);
-
-  std::vector<Range> Ranges;
+  ClaimedRanges<ReadHandler, WriteHandler> Ranges;
   std::vector<MemoryAccess> Unclaimed;
-  int NextId = 1;
 };
 
 } // namespace emu
