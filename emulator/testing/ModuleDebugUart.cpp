@@ -75,26 +75,7 @@ ModuleDebugUartRegisters::ModuleDebugUartRegisters(Platform &P, ReadHandler Read
         });
     return;
   }
-  // Wider port accesses reach consecutive registers one byte lane at a time.
-  ClaimId = Cpu.Io().Claim(
-      static_cast<UINT16>(First), UartRegisterCount,
-      [Read = std::move(Read)](UINT16 Port, IoWidth Width) {
-        UINT32 Value = 0;
-        for (UINT32 Lane = 0; Lane < static_cast<UINT32>(Width); Lane++) {
-          const UINT32 Index = Port - First + Lane;
-          Value |= static_cast<UINT32>(Index < UartRegisterCount ? Read(Index) : 0xFF)
-                   << (8 * Lane);
-        }
-        return Value;
-      },
-      [Write = std::move(Write)](UINT16 Port, IoWidth Width, UINT32 Value) {
-        for (UINT32 Lane = 0; Lane < static_cast<UINT32>(Width); Lane++) {
-          const UINT32 Index = Port - First + Lane;
-          if (Index < UartRegisterCount) {
-            Write(Index, static_cast<UINT8>(Value >> (8 * Lane)));
-          }
-        }
-      });
+  ClaimId = ClaimUartPorts(Cpu.Io(), static_cast<UINT16>(First), std::move(Read), std::move(Write));
 }
 
 ModuleDebugUartRegisters::ModuleDebugUartRegisters(Platform &P, Uart16550Model &Model)

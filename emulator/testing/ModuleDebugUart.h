@@ -12,6 +12,7 @@
 #include "emulator/Platform.h"
 #include "emulator/pci/PciConfigSpace.h"
 #include "emulator/uart/Uart16550Model.h"
+#include "emulator/uart/UartIoPorts.h"
 
 #include <functional>
 #include <memory>

@@ -8,7 +8,14 @@
 #include "emulator/IoBus.h"
 #include "emulator/uart/Uart16550Model.h"
 
+#include <functional>
+
 namespace emu {
+
+// Claims the eight registers of a UART at Base for the given register handlers.
+// Returns the claim id, 0 when the range was already claimed.
+int ClaimUartPorts(IoBus &Bus, UINT16 Base, std::function<UINT8(UINT32 Register)> Read,
+                   std::function<void(UINT32 Register, UINT8 Value)> Write);
 
 class UartIoPorts {
 public:
